@@ -1,0 +1,51 @@
+/*
+ * vx_catalog.cpp - the unit catalogue: VexaF_LoadUnits links every type's descriptor in the
+ * catalogue's fixed order, and VexaF_LookupUnitInfo finds a type by its ID.
+ */
+#include <mutex>
+
+#include "vx_engine.h"
+
+/* Loaders are referenced weakly so that the library links while a unit type is still being
+ * written; a missing loader leaves its type out of the chain. */
+#define VX_WEAK_LOADER(Name) UnitInfo *VXU_Load##Name() __attribute__((weak));
+VX_UNIT_CATALOGUE(VX_WEAK_LOADER)
+#undef VX_WEAK_LOADER
+
+namespace {
+using Loader = UnitInfo *(*)();
+#define VX_LOADER_ENTRY(Name) &VXU_Load##Name,
+const Loader kCatalogue[] = {VX_UNIT_CATALOGUE(VX_LOADER_ENTRY)};
+#undef VX_LOADER_ENTRY
+
+UnitInfo *sHead = nullptr;
+std::once_flag sLinked;
+
+/* The descriptors are shared static records; every context links them in the same order,
+ * so the chain is built once for the process. */
+void LinkCatalogue() {
+    UnitInfo *last = nullptr;
+    for (Loader load : kCatalogue) {
+        if (load == nullptr) continue;
+        UnitInfo *info = load();
+        if (info == nullptr) continue;
+        info->next = nullptr;
+        if (last == nullptr)
+            sHead = info;
+        else
+            last->next = info;
+        last = info;
+    }
+}
+} // namespace
+
+void VexaF_LoadUnits(VexaContext *context) {
+    std::call_once(sLinked, LinkCatalogue);
+    context->vxf_UnitTypes = sHead;
+}
+
+const UnitInfo *VexaF_LookupUnitInfo(VexaContext *context, uint32_t typeID) {
+    for (const UnitInfo *info = context->vxf_UnitTypes; info != nullptr; info = info->next)
+        if (info->typeID == typeID) return info;
+    return nullptr;
+}

@@ -1,0 +1,43 @@
+/* ChannelIn: copies one channel of the device input to its output. */
+#include "vx_unit.h"
+
+namespace {
+struct ChannelInUnit {
+    VexaUnit unit;
+    OutputPort output;
+    int32_t channelIndex;
+};
+
+const PortInfo kPorts[] = {
+    {.portID = PORTID_OUTPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_OUTPUT,
+     .signalType = SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(ChannelInUnit, output)},
+};
+
+int32_t VXU_InitUnit(VexaContext *, VexaUnit *unit, int32_t argument) {
+    if (static_cast<uint32_t>(argument) > 16) return VXERR_CHANNELS_MISMATCH;
+    vx_self<ChannelInUnit>(unit)->channelIndex = argument;
+    return 0;
+}
+
+void UnitFunction(VexaContext *context, VexaUnit *unit) {
+    const float *cursor = context->vxb_InputCursor;
+    if (cursor == nullptr) return;
+    ChannelInUnit *self = vx_self<ChannelInUnit>(unit);
+    const int32_t channels = context->vxf_InputChannels;
+    const int32_t channel = self->channelIndex;
+    if (channel >= channels) return; /* never read outside a frame */
+    float *out = self->output.values;
+    for (int i = 0; i < 8; i++) out[i] = cursor[i * channels + channel];
+}
+
+UnitInfo kInfo = {.next = nullptr,
+                  .typeID = 0x01ea9411,
+                  .instanceSize = sizeof(ChannelInUnit),
+                  .numPorts = 1,
+                  .ports = kPorts,
+                  .initFunc = VXU_InitUnit,
+                  .termFunc = nullptr,
+                  .unitFunc = UnitFunction};
+} // namespace
+
+UnitInfo *VXU_LoadChannelIn() { return &kInfo; }
