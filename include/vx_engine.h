@@ -393,8 +393,10 @@ VexaThing *VexaF_ThingFromToken(VexaContext *context, int32_t token);
 int32_t VexaF_SleepUntilTick(VexaContext *context, int32_t tick);
 int32_t VexaS_CalcUntilTick(VexaContext *context, int32_t tick);
 int32_t VexaF_RequestUnitStop(VexaContext *context, int32_t tick, VexaUnit *unit);
-/* Builds a command node, adds the unit reference and sends it; on a failed send the node
- * goes back to its pool and the reference is dropped. */
+
+/* synth/evntbufr (front-end side of commands): takes a command node from the pool, fills it,
+ * adds the unit reference and sends it; on a failed send the node goes back to its pool and
+ * the reference is dropped. The caller holds the peer lock. */
 int32_t VexaF_SendCommand(VexaContext *context, int8_t opcode, int32_t time, VexaUnit *unit,
                           void *portTarget, uint16_t part, float value, void *payload);
 
@@ -440,6 +442,8 @@ int32_t VexaF_CountDevices();
 void VXLL_ReportThings(VexaContext *context);
 void VexaB_Debug(VexaContext *context);
 void Vexa_DisplaySignal(float value);
+/* Prints the text trace of one batch (64 lines) from the batch's output buffer. */
+void VexaB_PrintTrace(VexaContext *context, const float *outputBuffer);
 
 /* synth/vx_task: batch, unit start and stop, auto-stop, queue stepping */
 int32_t VexaB_SynthesizeBatch(VexaContext *context, const float *inputBuffer,
