@@ -362,6 +362,7 @@ struct VexaContext {
 
     /* Implementation fields beyond the record's named ones. */
     int32_t vxf_FramesInCallback; /* frames PortAudio handed to the last callback */
+    int32_t vxf_StreamEnded; /* set by the callback when it asked PortAudio to stop */
 };
 
 /* ==== Part functions, grouped by source =========================================== */
