@@ -1,0 +1,53 @@
+/* SquareOscillator: +Amplitude over the upper half of the cycle (phase
+ * at or above 0) and -Amplitude over the lower half (not band-limited). */
+#include "vx_phase.h"
+
+namespace {
+struct SquareOscillatorUnit {
+    VexaUnit unit;
+    InputPort frequency;
+    InputPort amplitude;
+    VariablePort phase;
+    OutputPort output;
+};
+
+const PortInfo kPorts[] = {
+    {.portID = PORTID_FREQUENCY, .defaultValue = 440.0f, .defaultMask = DEFAULT_AT_CREATION,
+     .portKind = PORT_INPUT, .signalType = SIGNAL_FREQUENCY, .numParts = 1,
+     .offset = VX_OFFSET(SquareOscillatorUnit, frequency)},
+    {.portID = PORTID_AMPLITUDE, .defaultValue = VX_AMPLITUDE_DEFAULT,
+     .defaultMask = DEFAULT_AT_CREATION, .portKind = PORT_INPUT, .signalType = SIGNAL_RAW,
+     .numParts = 1, .offset = VX_OFFSET(SquareOscillatorUnit, amplitude)},
+    {.portID = PORTID_PHASE, .defaultValue = 0.0f, .defaultMask = 0,
+     .portKind = PORT_VARIABLE, .signalType = SIGNAL_SIGNED, .numParts = 1,
+     .offset = VX_OFFSET(SquareOscillatorUnit, phase)},
+    {.portID = PORTID_OUTPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_OUTPUT,
+     .signalType = SIGNAL_RAW, .numParts = 1,
+     .offset = VX_OFFSET(SquareOscillatorUnit, output)},
+};
+
+void UnitFunction(VexaContext *context, VexaUnit *unit) {
+    SquareOscillatorUnit *self = vx_self<SquareOscillatorUnit>(unit);
+    const float *frequency = vx_in(self->frequency);
+    const float *amplitude = vx_in(self->amplitude);
+    float *out = self->output.values;
+    VxPhaseBlock block;
+    const double phase =
+        vx_advance_phase(context, vx_load_float(self->phase.value), frequency, block);
+    for (int i = 0; i < 8; i++) {
+        out[i] = (block.phase[i] >= 0.0) ? amplitude[i] : -amplitude[i];
+    }
+    vx_store_float(self->phase.value, static_cast<float>(phase));
+}
+
+UnitInfo kInfo = {.next = nullptr,
+                  .typeID = 0x0212c509,
+                  .instanceSize = sizeof(SquareOscillatorUnit),
+                  .numPorts = 4,
+                  .ports = kPorts,
+                  .initFunc = nullptr,
+                  .termFunc = nullptr,
+                  .unitFunc = UnitFunction};
+} // namespace
+
+UnitInfo *VXU_LoadSquareOscillator() { return &kInfo; }
