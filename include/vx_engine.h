@@ -362,6 +362,9 @@ struct VexaContext {
 
     /* Implementation fields beyond the record's named ones. */
     int32_t vxf_FramesInCallback; /* frames PortAudio handed to the last callback */
+    /* Spin lock word (0 free) guarding the thing table, the serials and vxf_ThingCount
+     * against client threads that create and delete at the same time (engine/vx_core). */
+    int32_t vxf_ThingLock;
     int32_t vxf_StreamEnded; /* set by the callback when it asked PortAudio to stop */
 };
 
@@ -391,6 +394,10 @@ void VexaF_AddReference(VexaThing *thing);
 void *VexaF_AllocateQueuedNode(VexaContext *context, DLLNode *pool, size_t size);
 /* The thing in a slot (for the token just created by VexaF_CreateThing). */
 VexaThing *VexaF_ThingFromToken(VexaContext *context, int32_t token);
+/* The thing table's lock (vxf_ThingLock), for code that walks vxf_Things while client
+ * threads may create things. Not re-entrant; never held while calling back into vx_core. */
+void VexaF_LockThings(VexaContext *context);
+void VexaF_UnlockThings(VexaContext *context);
 int32_t VexaF_SleepUntilTick(VexaContext *context, int32_t tick);
 int32_t VexaS_CalcUntilTick(VexaContext *context, int32_t tick);
 int32_t VexaF_RequestUnitStop(VexaContext *context, int32_t tick, VexaUnit *unit);

@@ -1,0 +1,283 @@
+/*
+ * vx_core.cpp - contexts, things and tokens.
+ *
+ * A context is valid while it is in the process-wide registry of live contexts; validation
+ * looks the pointer up there before it reads the magic number, so a deleted or never-issued
+ * pointer is rejected without being read. Things live in the context's table of 2048 slots
+ * and are named by tokens (slot in bits 0-10, serial in bits 16-23, context number in bits
+ * 24-30). The table is guarded by a small spin lock because unit creation runs without the
+ * peer lock and client threads may create and delete at the same time.
+ */
+#include <sched.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <mutex>
+#include <unordered_set>
+
+#include "vx_engine.h"
+
+namespace {
+
+/* ---- Registry of live contexts --------------------------------------------------- */
+struct ContextRegistry {
+    std::mutex mutex;
+    std::unordered_set<const VexaContext *> live;
+};
+
+ContextRegistry &Registry() {
+    /* Never destroyed: contexts may be validated or deleted during process exit. */
+    static ContextRegistry *registry = new ContextRegistry;
+    return *registry;
+}
+
+std::atomic<uint32_t> nextContextID{0};
+
+/* ---- Thing table lock -------------------------------------------------------------- */
+void LockThings(VexaContext *context) {
+    int spins = 0;
+    while (__atomic_exchange_n(&context->vxf_ThingLock, 1, __ATOMIC_ACQUIRE) != 0) {
+        while (__atomic_load_n(&context->vxf_ThingLock, __ATOMIC_RELAXED) != 0) {
+            if (++spins > 64) sched_yield();
+        }
+    }
+}
+
+void UnlockThings(VexaContext *context) {
+    __atomic_store_n(&context->vxf_ThingLock, 0, __ATOMIC_RELEASE);
+}
+
+struct ThingTableGuard {
+    VexaContext *context;
+    explicit ThingTableGuard(VexaContext *c) : context(c) { LockThings(context); }
+    ~ThingTableGuard() { UnlockThings(context); }
+    ThingTableGuard(const ThingTableGuard &) = delete;
+    ThingTableGuard &operator=(const ThingTableGuard &) = delete;
+};
+
+inline int32_t ContextBits(const VexaContext *context) {
+    return static_cast<int32_t>(context->vxc_ID & 0x7Fu);
+}
+
+/* Token checks without the lock; the caller holds it. */
+int32_t ValidateTokenLocked(VexaContext *context, int32_t token, VexaThing **outThing) {
+    if (token <= 0) return VXERR_INVALID_TOKEN;
+    int32_t slot = token & 0x7FF;
+    VexaThing *thing = context->vxf_Things[slot];
+    if (thing == nullptr) return VXERR_INVALID_TOKEN;
+    if (context->vxf_Serials[slot] != ((token >> 16) & 0xFF)) return VXERR_INVALID_TOKEN;
+    if (ContextBits(context) != ((token >> 24) & 0x7F)) return VXERR_WRONG_CONTEXT;
+    *outThing = thing;
+    return 0;
+}
+
+} // namespace
+
+void VexaF_LockThings(VexaContext *context) { LockThings(context); }
+void VexaF_UnlockThings(VexaContext *context) { UnlockThings(context); }
+
+/* ---- Contexts ---------------------------------------------------------------------- */
+
+VexaContext *VexaF_ValidateContext(VexaContext *pointer) {
+    if (pointer == nullptr) return nullptr;
+    ContextRegistry &registry = Registry();
+    std::lock_guard<std::mutex> lock(registry.mutex);
+    if (registry.live.count(pointer) == 0) return nullptr;
+    if (pointer->vxc_Magic != VX_CONTEXT_MAGIC) return nullptr;
+    return pointer;
+}
+
+extern "C" VEXA_API VexaContext *Vexa_CreateContext(void) {
+    VexaContext *context = static_cast<VexaContext *>(std::calloc(1, sizeof(VexaContext)));
+    if (context == nullptr) return nullptr;
+    context->vxc_ID = nextContextID.fetch_add(1, std::memory_order_relaxed);
+    context->vxc_Magic = VX_CONTEXT_MAGIC;
+    ContextRegistry &registry = Registry();
+    try {
+        std::lock_guard<std::mutex> lock(registry.mutex);
+        registry.live.insert(context);
+    } catch (...) {
+        std::free(context);
+        return nullptr;
+    }
+    return context;
+}
+
+extern "C" VEXA_API void Vexa_DeleteContext(VexaContext *context) {
+    if (VexaF_ValidateContext(context) == nullptr) return;
+    /* A client that started the device several times still gets it closed by the stop
+     * inside the terminate, so nothing is computed while the engine is taken down. */
+    if (context->vxf_StartCount > 1) context->vxf_StartCount = 1;
+    (void)Vexa_Terminate(context);
+    /* Initialised more than once: take the engine down completely before the block goes. */
+    if (context->vxf_StartCount > 0) {
+        context->vxf_StartCount = 1;
+        (void)Vexa_Stop(context);
+    }
+    if (context->vxf_InitCount > 0) {
+        context->vxf_InitCount = 1;
+        (void)Vexa_Terminate(context);
+    }
+    ContextRegistry &registry = Registry();
+    {
+        std::lock_guard<std::mutex> lock(registry.mutex);
+        /* Another thread deleting the same context at the same time frees it, not us. */
+        if (registry.live.erase(context) == 0) return;
+        context->vxc_Magic = 0;
+    }
+    std::free(context);
+}
+
+/* ---- Tokens ------------------------------------------------------------------------ */
+
+int32_t VexaF_ValidateToken(VexaContext *context, int32_t token, VexaThing **outThing) {
+    *outThing = nullptr;
+    ThingTableGuard guard(context);
+    return ValidateTokenLocked(context, token, outThing);
+}
+
+int32_t VexaF_ValidateThing(VexaContext *context, int32_t token, uint8_t kind,
+                            VexaThing **outThing) {
+    int32_t result = VexaF_ValidateToken(context, token, outThing);
+    if (result < 0) return result;
+    if ((*outThing)->vxt_Type != kind) return VXERR_INVALID_TOKEN_TYPE;
+    return 0;
+}
+
+VexaThing *VexaF_ThingFromToken(VexaContext *context, int32_t token) {
+    if (token <= 0) return nullptr;
+    ThingTableGuard guard(context);
+    return context->vxf_Things[token & 0x7FF];
+}
+
+/* ---- Things ------------------------------------------------------------------------ */
+
+int32_t VexaF_CreateThing(VexaContext *context, size_t size, uint8_t kind) {
+    ThingTableGuard guard(context);
+    int32_t slot = 0;
+    while (slot < VX_MAX_THINGS && context->vxf_Things[slot] != nullptr) slot++;
+    if (slot == VX_MAX_THINGS) return VXERR_TOO_MANY_TOKENS;
+
+    if (size < sizeof(VexaThing)) size = sizeof(VexaThing);
+    VexaThing *thing =
+        static_cast<VexaThing *>(VexaF_AllocateMemory(context, size, "VexaF_CreateThing"));
+    if (thing == nullptr) return VXERR_NO_MEMORY;
+    DLL_InitNode(&thing->vxt_Node);
+    thing->vxt_RefCount = 1;
+    thing->vxt_ReleaseCount = 0;
+    thing->vxt_Outstanding = 1;
+    thing->vxt_Type = kind;
+
+    int32_t serial = ((context->vxf_Serials[slot] & 0xFF) + 1) % 256;
+    if (serial == 0) serial = 1;
+    context->vxf_Serials[slot] = static_cast<uint16_t>(serial);
+    int32_t token = (ContextBits(context) << 24) | (serial << 16) | slot;
+    thing->vxt_Token = token;
+
+    vx_store(context->vxf_ThingCount, vx_load(context->vxf_ThingCount) + 1);
+    context->vxf_Things[slot] = thing;
+    return token;
+}
+
+int32_t VexaF_DeleteThing(VexaContext *context, VexaThing *thing) {
+    /* The table stays locked until the release is on its way, so that a failed send can put
+     * the thing back into its slot before any creator could take it. */
+    ThingTableGuard guard(context);
+    int32_t token = thing->vxt_Token;
+    int32_t slot = token & 0x7FF;
+    bool inSlot = token != 0 && context->vxf_Things[slot] == thing;
+    if (inSlot) context->vxf_Things[slot] = nullptr;
+    thing->vxt_Token = 0;
+    int32_t result = VexaS_SendToBack(context, F2B_UNREFERENCE, thing);
+    if (result < 0) {
+        /* The back end never got the release: the thing stays alive and its token valid. */
+        thing->vxt_Token = token;
+        if (inSlot) context->vxf_Things[slot] = thing;
+    }
+    return result;
+}
+
+int32_t VexaF_FreeThing(VexaContext *context, VexaThing *thing) {
+    int32_t result = 0;
+    switch (thing->vxt_Type) {
+    case VXT_SAMPLE:
+    case VXT_ENVELOPE:
+    case VXT_TABLE: {
+        VexaDataThing *data = reinterpret_cast<VexaDataThing *>(thing);
+        VexaF_FreeMemory(context, data->vxt_Data);
+        data->vxt_Data = nullptr;
+        break;
+    }
+    case VXT_UNIT: {
+        VexaUnit *unit = reinterpret_cast<VexaUnit *>(thing);
+        if (unit->isCircuit) VexaS_ClearCircuit(context, reinterpret_cast<VexaCircuit *>(unit));
+        VexaF_DisconnectAllPorts(context, unit);
+        if (unit->descriptor != nullptr && unit->descriptor->termFunc != nullptr) {
+            result = unit->descriptor->termFunc(context, unit);
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    {
+        ThingTableGuard guard(context);
+        int32_t token = thing->vxt_Token;
+        if (token != 0 && context->vxf_Things[token & 0x7FF] == thing) {
+            context->vxf_Things[token & 0x7FF] = nullptr;
+        }
+        vx_store(context->vxf_ThingCount, vx_load(context->vxf_ThingCount) - 1);
+    }
+    VexaF_FreeMemory(context, thing);
+    return result;
+}
+
+/* ---- References -------------------------------------------------------------------- */
+/* vxt_Outstanding is vxt_RefCount - vxt_ReleaseCount, changed atomically by both sides;
+ * the side whose change brings it to 0 frees the thing, so it is freed exactly once even
+ * when the front end's decrement and the back end's release meet. */
+
+void VexaF_AddReference(VexaThing *thing) {
+    __atomic_add_fetch(&thing->vxt_RefCount, 1, __ATOMIC_RELAXED);
+    __atomic_add_fetch(&thing->vxt_Outstanding, 1, __ATOMIC_RELAXED);
+}
+
+int32_t VexaF_DecrementReference(VexaContext *context, VexaThing *thing) {
+    __atomic_sub_fetch(&thing->vxt_RefCount, 1, __ATOMIC_RELAXED);
+    if (__atomic_sub_fetch(&thing->vxt_Outstanding, 1, __ATOMIC_ACQ_REL) <= 0) {
+        (void)VexaF_FreeThing(context, thing);
+    }
+    return 0;
+}
+
+/* ---- Pooled nodes ------------------------------------------------------------------ */
+
+void *VexaF_AllocateQueuedNode(VexaContext *context, DLLNode *pool, size_t size) {
+    DLLNode *node = DLL_RemoveFirst(pool);
+    if (node != nullptr) return node;
+    if (size < sizeof(DLLNode)) size = sizeof(DLLNode);
+    node = static_cast<DLLNode *>(VexaF_AllocateMemory(context, size, "VexaF_AllocateQueuedNode"));
+    if (node == nullptr) return nullptr;
+    DLL_InitNode(node);
+    return node;
+}
+
+/* ---- Public calls ------------------------------------------------------------------ */
+
+extern "C" VEXA_API int32_t Vexa_Delete(VexaContext *context, int32_t token) {
+    if (VexaF_ValidateContext(context) == nullptr) return VXERR_INVALID_CONTEXT;
+    int32_t result = VexaF_ProcessCommandsFromBack(context);
+    if (result < 0) return result;
+    result = VXHost_ForbidPeers(context);
+    if (result < 0) return result;
+    VexaThing *thing = nullptr;
+    result = VexaF_ValidateToken(context, token, &thing);
+    if (result == 0) result = VexaF_DeleteThing(context, thing);
+    VXHost_PermitPeers(context);
+    return result;
+}
+
+extern "C" VEXA_API int32_t Vexa_GetObjectCount(VexaContext *context) {
+    if (VexaF_ValidateContext(context) == nullptr) return VXERR_INVALID_CONTEXT;
+    return vx_load(context->vxf_ThingCount);
+}
