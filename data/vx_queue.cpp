@@ -1,0 +1,246 @@
+/*
+ * vx_queue.cpp - data queues: regions of samples and envelopes queued onto the queue ports
+ * of player and recorder units.
+ *
+ * The client calls only build timed commands. Everything that touches a QueuePort's playing
+ * state runs on the audio thread: the execution of CMD_QUEUE_DATA and CMD_CLEAR_QUEUE and the
+ * per-frame stepping that the units call. Queue nodes come from the front end's pool, travel
+ * inside a command, wait in the port's pending list and go back to the pool through the
+ * bridge; the back end never allocates or frees one.
+ */
+#include <cstring>
+
+#include "vx_engine.h"
+
+namespace {
+
+/* Puts a queue node that never reached the back end back into the front end's pool. */
+void ReturnQueueNodeToPool(VexaContext *context, QueueNode *node) {
+    DLL_InitNode(&node->node);
+    DLL_InsertBefore(&context->vxf_FreeQueueNodes, &node->node);
+}
+
+/* Looks the data token up as a sample, then as an envelope; the envelope lookup's error is
+ * the one reported when both fail. */
+int32_t FindQueueData(VexaContext *context, int32_t dataToken, VexaDataThing **outData) {
+    VexaThing *thing = nullptr;
+    *outData = nullptr;
+    int32_t result = VexaF_ValidateThing(context, dataToken, VXT_SAMPLE, &thing);
+    if (result < 0) {
+        result = VexaF_ValidateThing(context, dataToken, VXT_ENVELOPE, &thing);
+        if (result < 0) return result;
+    }
+    *outData = reinterpret_cast<VexaDataThing *>(thing);
+    return 0;
+}
+
+/* The body of Vexa_QueueDataAt, under the peer lock. */
+int32_t QueueDataLocked(VexaContext *context, int32_t time, int32_t unitToken, uint32_t portID,
+                        int32_t dataToken, uint32_t startFrame, uint32_t numFrames,
+                        uint32_t flags) {
+    VexaUnit *unit = nullptr;
+    const PortInfo *portInfo = nullptr;
+    int32_t result =
+        VexaF_FindHashedPortInfo(context, unitToken, portID, PORT_QUEUE, &unit, &portInfo);
+    if (result < 0) return result;
+    QueuePort *port = VexaS_GetQueue(unit, portInfo);
+
+    VexaDataThing *data = nullptr;
+    result = FindQueueData(context, dataToken, &data);
+    if (result < 0) return result;
+
+    /* A unit steps through a region by its own frame size; it only plays the kind of data
+     * it was built for, so that it never runs past the end of a region. */
+    if (portInfo->queueData != data->header.vxt_Type) return VXERR_INVALID_DATA_TYPE;
+
+    uint64_t frameSize;
+    if (data->header.vxt_Type == VXT_SAMPLE) {
+        if (data->vxt_ChannelsPerFrame != port->channelsPerFrame) return VXERR_CHANNELS_MISMATCH;
+        frameSize = static_cast<uint64_t>(data->vxt_BytesPerSample) * data->vxt_ChannelsPerFrame;
+    } else {
+        frameSize = sizeof(EnvelopeFrame);
+    }
+
+    const uint64_t total = data->vxt_NumFrames;
+    if (startFrame >= total || numFrames > total || numFrames == 0 ||
+        static_cast<uint64_t>(startFrame) + numFrames > total) {
+        return VXERR_OUT_OF_RANGE;
+    }
+
+    QueueNode *node = static_cast<QueueNode *>(
+        VexaF_AllocateQueuedNode(context, &context->vxf_FreeQueueNodes, sizeof(QueueNode)));
+    if (node == nullptr) return VXERR_NO_MEMORY;
+    node->flags = flags;
+    node->dataThing = &data->header;
+    node->firstFrame = static_cast<uint8_t *>(data->vxt_Data) + startFrame * frameSize;
+    node->numFrames = numFrames;
+    VexaF_AddReference(&data->header);
+
+    /* The command takes its own reference on the unit; when it cannot be sent, the command
+     * node and that reference are given back by VexaF_SendCommand, and the queue node and
+     * the data reference are given back here. */
+    result = VexaF_SendCommand(context, CMD_QUEUE_DATA, time, unit, port, 0, 0.0f, node);
+    if (result < 0) {
+        VexaF_DecrementReference(context, &data->header);
+        ReturnQueueNodeToPool(context, node);
+    }
+    return result;
+}
+
+/* The body of Vexa_ClearDataQueueAt, under the peer lock. */
+int32_t ClearQueueLocked(VexaContext *context, int32_t time, int32_t unitToken,
+                         uint32_t portID) {
+    VexaUnit *unit = nullptr;
+    const PortInfo *portInfo = nullptr;
+    int32_t result =
+        VexaF_FindHashedPortInfo(context, unitToken, portID, PORT_QUEUE, &unit, &portInfo);
+    if (result < 0) return result;
+    QueuePort *port = VexaS_GetQueue(unit, portInfo);
+    return VexaF_SendCommand(context, CMD_CLEAR_QUEUE, time, unit, port, 0, 0.0f, nullptr);
+}
+
+/* Releases the port's hold on the object of the region it plays (back end). */
+void DropPlayingData(VexaContext *context, QueuePort *port) {
+    if (port->dataThing != nullptr) {
+        VXLL_UnReference(context, port->dataThing);
+        port->dataThing = nullptr;
+    }
+}
+
+} // namespace
+
+/* ---- Client calls ------------------------------------------------------------------ */
+
+int32_t Vexa_QueueDataAt(VexaContext *context, int32_t time, int32_t unitToken, uint32_t portID,
+                         int32_t dataToken, uint32_t startFrame, uint32_t numFrames,
+                         uint32_t flags) {
+    context = VexaF_ValidateContext(context);
+    if (context == nullptr) return VXERR_INVALID_CONTEXT;
+    int32_t result = VexaF_ProcessCommandsFromBack(context);
+    if (result < 0) return result;
+    result = VXHost_ForbidPeers(context);
+    if (result < 0) return result;
+    result = QueueDataLocked(context, time, unitToken, portID, dataToken, startFrame, numFrames,
+                             flags);
+    VXHost_PermitPeers(context);
+    return result;
+}
+
+int32_t Vexa_QueueData(VexaContext *context, int32_t unitToken, uint32_t portID,
+                       int32_t dataToken, uint32_t startFrame, uint32_t numFrames,
+                       uint32_t flags) {
+    VexaContext *valid = VexaF_ValidateContext(context);
+    if (valid == nullptr) return VXERR_INVALID_CONTEXT;
+    return Vexa_QueueDataAt(valid, vx_load(valid->vxb_TickCount), unitToken, portID, dataToken,
+                            startFrame, numFrames, flags);
+}
+
+int32_t Vexa_ClearDataQueueAt(VexaContext *context, int32_t time, int32_t unitToken,
+                              uint32_t portID) {
+    context = VexaF_ValidateContext(context);
+    if (context == nullptr) return VXERR_INVALID_CONTEXT;
+    int32_t result = VexaF_ProcessCommandsFromBack(context);
+    if (result < 0) return result;
+    result = VXHost_ForbidPeers(context);
+    if (result < 0) return result;
+    result = ClearQueueLocked(context, time, unitToken, portID);
+    VXHost_PermitPeers(context);
+    return result;
+}
+
+int32_t Vexa_ClearDataQueue(VexaContext *context, int32_t unitToken, uint32_t portID) {
+    VexaContext *valid = VexaF_ValidateContext(context);
+    if (valid == nullptr) return VXERR_INVALID_CONTEXT;
+    return Vexa_ClearDataQueueAt(valid, vx_load(valid->vxb_TickCount), unitToken, portID);
+}
+
+/* ---- Command execution (back end) --------------------------------------------------- */
+
+void VexaB_QueueData(VexaContext *context, QueuePort *port, QueueNode *node) {
+    /* A replaceable region that is still waiting last in line gives way to the new one. */
+    if (!DLL_IsEmpty(&port->pending)) {
+        QueueNode *last = reinterpret_cast<QueueNode *>(port->pending.previous);
+        if ((last->flags & QUEUE_REPLACEABLE) != 0) {
+            DLL_Remove(&last->node);
+            if (last->dataThing != nullptr) VXLL_UnReference(context, last->dataThing);
+            VexaS_SendToFront(context, &last->node, B2F_QUEUE_NODE);
+        }
+    }
+    DLL_InsertBefore(&port->pending, &node->node);
+}
+
+void VexaB_ClearQueue(VexaContext *context, QueuePort *port) {
+    DLLNode *removed;
+    while ((removed = DLL_RemoveFirst(&port->pending)) != nullptr) {
+        QueueNode *node = reinterpret_cast<QueueNode *>(removed);
+        if (node->dataThing != nullptr) VXLL_UnReference(context, node->dataThing);
+        VexaS_SendToFront(context, &node->node, B2F_QUEUE_NODE);
+    }
+    port->flags = 0;
+    port->framesLeft = 0;
+    port->currentFrame = nullptr;
+    DropPlayingData(context, port);
+}
+
+/* ---- Stepping (back end, called by the units) ---------------------------------------- */
+
+int32_t VXLL_NextChannelFrame(VexaContext *context, QueuePort *port, uint32_t frameBytes) {
+    if (port->framesLeft > 0) {
+        port->framesLeft--;
+        port->currentFrame += frameBytes;
+        vx_store(port->frameCount, port->frameCount + 1);
+        return static_cast<int32_t>(port->framesLeft);
+    }
+    return VXLL_NextChannelNode(context, port);
+}
+
+int32_t VXLL_NextChannelNode(VexaContext *context, QueuePort *port) {
+    /* Holding: report the end of a stop-at-end region once; the last frame stays current. */
+    if ((port->flags & QUEUE_AUTO_STOP) != 0) {
+        port->flags = static_cast<uint16_t>(port->flags & ~QUEUE_AUTO_STOP);
+        return -1;
+    }
+    /* The next pending region. */
+    DLLNode *first = DLL_RemoveFirst(&port->pending);
+    if (first != nullptr) {
+        QueueNode *node = reinterpret_cast<QueueNode *>(first);
+        port->regionStart = node->firstFrame;
+        port->currentFrame = node->firstFrame;
+        port->regionFrames = node->numFrames;
+        port->framesLeft = node->numFrames - 1;
+        port->flags = static_cast<uint16_t>(node->flags & 0xFFFF);
+        DropPlayingData(context, port);
+        port->dataThing = node->dataThing; /* the node's reference passes to the port */
+        VexaS_SendToFront(context, &node->node, B2F_QUEUE_NODE);
+        return static_cast<int32_t>(port->regionFrames);
+    }
+    /* Another pass through a looping region. */
+    if ((port->flags & QUEUE_LOOP) != 0) {
+        port->currentFrame = port->regionStart;
+        port->framesLeft = port->regionFrames - 1;
+        return static_cast<int32_t>(port->regionFrames);
+    }
+    /* Nothing left to play. */
+    port->currentFrame = nullptr;
+    port->regionFrames = 0;
+    port->framesLeft = 0;
+    DropPlayingData(context, port);
+    return 0;
+}
+
+/* ---- Teardown (front end) ------------------------------------------------------------ */
+
+void VexaF_ReleaseQueuePort(VexaContext *context, QueuePort *port) {
+    DLLNode *removed;
+    while ((removed = DLL_RemoveFirst(&port->pending)) != nullptr) {
+        QueueNode *node = reinterpret_cast<QueueNode *>(removed);
+        if (node->dataThing != nullptr) VexaF_DecrementReference(context, node->dataThing);
+        node->dataThing = nullptr;
+        ReturnQueueNodeToPool(context, node);
+    }
+    if (port->dataThing != nullptr) {
+        VexaThing *thing = port->dataThing;
+        port->dataThing = nullptr;
+        VexaF_DecrementReference(context, thing);
+    }
+}
