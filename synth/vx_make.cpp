@@ -1,0 +1,178 @@
+/*
+ * vx_make.cpp - creation of units and circuits: laying out and initialising port records,
+ * creation defaults, init functions, and the release of a circuit's members.
+ */
+#include "vx_engine.h"
+
+const UnitInfo CircuitUnitInfo = {.next = nullptr,
+                                  .typeID = 0,
+                                  .instanceSize = sizeof(VexaCircuit),
+                                  .numPorts = 0,
+                                  .ports = nullptr,
+                                  .initFunc = nullptr,
+                                  .termFunc = nullptr,
+                                  .unitFunc = Vexa_CircuitFunction};
+
+int32_t VexaF_CreateUnitPorts(VexaContext *, VexaUnit *unit) {
+    const UnitInfo *info = unit->descriptor;
+    for (int32_t i = 0; i < info->numPorts; i++) {
+        const PortInfo *port = &info->ports[i];
+        switch (port->portKind) {
+        case PORT_QUEUE: {
+            /* A queue port has one record; its default gives the channels per frame. */
+            QueuePort *queue = VexaS_GetQueue(unit, port);
+            queue->signalType = port->signalType;
+            queue->channelsPerFrame = static_cast<uint8_t>(
+                static_cast<int32_t>(static_cast<double>(port->defaultValue) + 0.1));
+            DLL_InitList(&queue->pending);
+            continue;
+        }
+        case PORT_TABLE:
+            continue; /* no table in use yet */
+        default:
+            break;
+        }
+        for (int32_t part = 0; part < port->numParts; part++) {
+            switch (port->portKind) {
+            case PORT_INPUT: {
+                InputPort *input = VexaS_GetInput(unit, port, part);
+                DLL_InitNode(&input->node);
+                input->source = input->values;
+                input->connectedOutput = nullptr;
+                input->signalType = port->signalType;
+                break;
+            }
+            case PORT_OUTPUT: {
+                OutputPort *output = VexaS_GetOutput(unit, port, part);
+                DLL_InitNode(&output->node);
+                DLL_InitList(&output->connectedInputs);
+                break;
+            }
+            case PORT_VARIABLE:
+                VexaS_GetVariable(unit, port, part)->signalType = port->signalType;
+                break;
+            case PORT_BUS_INPUT: {
+                BusInputPort *busInput = VexaF_GetBusInput(unit, port, part);
+                DLL_InitList(&busInput->writers);
+                for (float &sum : busInput->sums) sum = 0.0f;
+                break;
+            }
+            case PORT_BUS_OUTPUT: {
+                BusOutputPort *busOutput = VexaF_GetBusOutput(unit, port, part);
+                DLL_InitNode(&busOutput->node);
+                busOutput->connectedBusInput = nullptr;
+                busOutput->sumTarget = sWriteOnlySignalBucket;
+                break;
+            }
+            default:
+                break;
+            }
+        }
+    }
+    return 0;
+}
+
+int32_t Vexa_CreateUnit(VexaContext *context, uint32_t typeID, int32_t rate,
+                        int32_t initArgument) {
+    context = VexaF_ValidateContext(context);
+    if (context == nullptr) return VXERR_INVALID_CONTEXT;
+    const UnitInfo *info = VexaF_LookupUnitInfo(context, typeID);
+    if (info == nullptr) return VXERR_NOT_FOUND;
+    if (rate != 0) return VXERR_INVALID_RATE;
+
+    /* No peer lock: the new unit is invisible to everybody until its token is returned. */
+    int32_t token = VexaF_CreateThing(context, info->instanceSize, VXT_UNIT);
+    if (token < 0) return token;
+    VexaUnit *unit = reinterpret_cast<VexaUnit *>(VexaF_ThingFromToken(context, token));
+    unit->rate = RATE_AUDIO;
+    unit->priority = 1;
+    unit->descriptor = info;
+    unit->unitFunc = info->unitFunc;
+
+    int32_t result = VexaF_CreateUnitPorts(context, unit);
+    if (result >= 0) result = VexaS_SetUnitPortDefaults(context, unit, DEFAULT_AT_CREATION);
+    if (result >= 0 && info->initFunc != nullptr) result = info->initFunc(context, unit, initArgument);
+    if (result < 0) {
+        VexaF_FreeThing(context, &unit->header);
+        return result;
+    }
+    return token;
+}
+
+namespace {
+/* Checks one token offered to a circuit; nothing is changed. */
+int32_t CheckCircuitMember(VexaContext *context, const int32_t *unitTokens, int32_t index,
+                           VexaUnit **outUnit) {
+    VexaThing *thing = nullptr;
+    int32_t result = VexaF_ValidateThing(context, unitTokens[index], VXT_UNIT, &thing);
+    if (result < 0) return result;
+    VexaUnit *unit = reinterpret_cast<VexaUnit *>(thing);
+    if (vx_load(unit->state) > 1) return VXERR_ALREADY_STARTED;
+    if (vx_load(unit->parent) != nullptr) return VXERR_IN_CIRCUIT;
+    /* A unit offered twice would be linked twice into the member list. */
+    for (int32_t earlier = 0; earlier < index; earlier++)
+        if (unitTokens[earlier] == unitTokens[index]) return VXERR_IN_CIRCUIT;
+    *outUnit = unit;
+    return 0;
+}
+} // namespace
+
+int32_t Vexa_CreateCircuit(VexaContext *context, const int32_t *unitTokens, int32_t count,
+                           int32_t flags) {
+    context = VexaF_ValidateContext(context);
+    if (context == nullptr) return VXERR_INVALID_CONTEXT;
+    if (count <= 0 || unitTokens == nullptr) return VXERR_EMPTY_CIRCUIT;
+    if (flags != 0) return VXERR_INVALID_FLAG;
+    int32_t result = VexaF_ProcessCommandsFromBack(context);
+    if (result < 0) return result;
+    result = VXHost_ForbidPeers(context);
+    if (result < 0) return result;
+
+    for (int32_t i = 0; i < count && result >= 0; i++) {
+        VexaUnit *member = nullptr;
+        result = CheckCircuitMember(context, unitTokens, i, &member);
+    }
+    if (result >= 0) {
+        int32_t token = VexaF_CreateThing(context, sizeof(VexaCircuit), VXT_UNIT);
+        if (token < 0) {
+            result = token;
+        } else {
+            VexaCircuit *circuit =
+                reinterpret_cast<VexaCircuit *>(VexaF_ThingFromToken(context, token));
+            circuit->unit.isCircuit = 1;
+            circuit->unit.rate = RATE_AUDIO;
+            circuit->unit.priority = 1;
+            circuit->unit.descriptor = &CircuitUnitInfo;
+            circuit->unit.unitFunc = Vexa_CircuitFunction;
+            DLL_InitList(&circuit->controlMembers);
+            DLL_InitList(&circuit->audioMembers);
+            for (int32_t i = 0; i < count; i++) {
+                VexaThing *thing = nullptr;
+                VexaF_ValidateThing(context, unitTokens[i], VXT_UNIT, &thing);
+                VexaUnit *member = reinterpret_cast<VexaUnit *>(thing);
+                vx_store(member->parent, &circuit->unit);
+                DLL_InsertBefore(member->rate == RATE_AUDIO ? &circuit->audioMembers
+                                                            : &circuit->controlMembers,
+                                 &member->header.vxt_Node);
+                VexaF_AddReference(&member->header);
+            }
+            result = token;
+        }
+    }
+    VXHost_PermitPeers(context);
+    return result;
+}
+
+int32_t VexaS_ClearCircuit(VexaContext *context, VexaCircuit *circuit) {
+    DLLNode *lists[2] = {&circuit->audioMembers, &circuit->controlMembers};
+    for (DLLNode *list : lists) {
+        DLLNode *node;
+        while ((node = DLL_RemoveFirst(list)) != nullptr) {
+            VexaUnit *member = reinterpret_cast<VexaUnit *>(node);
+            vx_store(member->parent, static_cast<VexaUnit *>(nullptr));
+            int32_t result = VexaF_DecrementReference(context, &member->header);
+            if (result < 0) return result;
+        }
+    }
+    return 0;
+}
