@@ -4,6 +4,7 @@
 #  - every Vexa_* call declared in velto.h is exported;
 #  - nothing else is exported, apart from the linker's own section markers.
 # Arguments: -DLIBRARY=... -DJAVA_SOURCE=... -DHEADER=... -DNM=...
+cmake_minimum_required(VERSION 3.24)
 foreach(arg LIBRARY JAVA_SOURCE HEADER)
   if(NOT DEFINED ${arg})
     message(FATAL_ERROR "check_exports: ${arg} not given")

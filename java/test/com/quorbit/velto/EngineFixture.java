@@ -1,0 +1,57 @@
+package com.quorbit.velto;
+
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertTrue;
+
+import org.junit.jupiter.api.AfterEach;
+import org.junit.jupiter.api.BeforeEach;
+
+/** A context initialised and started in no-device mode at 44100 frames per second. */
+abstract class EngineFixture {
+    static final int NO_DEVICE = 0x04;
+    static final double FRAME_RATE = 44100.0;
+
+    /* Result codes. */
+    static final int OUT_OF_RANGE = -84;
+    static final int INTERNAL_1 = -79;
+    static final int INVALID_CONTEXT = -63;
+    static final int INVALID_TOKEN = -98;
+    static final int EMPTY_CIRCUIT = -64;
+    static final int INVALID_DEVICE = -61;
+
+    /* Unit types and ports. */
+    static final int SINE_OSCILLATOR = 0x01f28b71;
+    static final int CHANNEL_OUT = 0x01ec67f1;
+    static final int ADD = 0x01b7611d;
+    static final int FREQUENCY = 0x01f2d76c;
+    static final int AMPLITUDE = 0x02158ec1;
+    static final int PHASE = 0x000751d0;
+    static final int INPUT = 0x000849b9;
+    static final int OUTPUT = 0x004250f7;
+
+    int ctx;
+
+    @BeforeEach
+    void startEngine() {
+        ctx = Vexa.createContext();
+        assertTrue(ctx > 0, "createContext handle " + ctx);
+        assertEquals(0, Vexa.initialize(ctx));
+        assertEquals(0, Vexa.start(ctx, NO_DEVICE, FRAME_RATE));
+    }
+
+    @AfterEach
+    void stopEngine() {
+        if (ctx == 0) return;
+        assertEquals(0, Vexa.stop(ctx));
+        assertEquals(0, Vexa.terminate(ctx), "allocations left after terminate");
+        Vexa.deleteContext(ctx);
+        assertEquals(INVALID_CONTEXT, Vexa.getTickCount(ctx));
+        ctx = 0;
+    }
+
+    int unit(int typeID) {
+        int token = Vexa.createUnit(ctx, typeID, 0, 0);
+        assertTrue(token > 0, "createUnit(" + Integer.toHexString(typeID) + ") gave " + token);
+        return token;
+    }
+}
