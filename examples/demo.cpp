@@ -1,0 +1,244 @@
+/*
+ * demo.cpp - a short piece for Velto: a few notes, each played by two detuned oscillators
+ * (one per stereo side) mixed through a LineOut, with frequency glides and level changes
+ * scheduled at exact ticks.
+ *
+ * With an output device it plays in real time. When no device can be opened, or with
+ * --wav FILE, it renders offline with Vexa_RenderTicks into a WAV file (32-bit float, or
+ * 16-bit with --pcm16).
+ *
+ *   demo [--wav FILE] [--pcm16]
+ */
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "velto.h"
+
+namespace {
+
+/* Unit type IDs and port IDs, as every client of the engine names them. */
+constexpr uint32_t kSineOscillator = 0x01f28b71;
+constexpr uint32_t kTriangleOscillator = 0x01f1a5c9;
+constexpr uint32_t kSawtoothOscillator = 0x022199ff;
+constexpr uint32_t kLineOut = 0x020259fc;
+constexpr uint32_t kPortFrequency = 0x01f2d76c;
+constexpr uint32_t kPortAmplitude = 0x02158ec1;
+constexpr uint32_t kPortOutput = 0x004250f7;
+constexpr uint32_t kPortInput = 0x000849b9;
+
+constexpr double kFrameRate = 44100.0;
+constexpr int kChannels = 2;
+constexpr double kBeatsPerMinute = 120.0;
+constexpr double kTailBeats = 0.5; /* silence after the last note */
+
+/* The score. Times are in beats; each note starts, changes and stops on exact ticks.
+ * `level` is each oscillator's amplitude at the start, `laterLevel` from `changeAt` (a
+ * fraction of the note) on, when the frequency also moves to `laterFrequency` (0 keeps it). */
+struct Note {
+    double start;
+    double length;
+    uint32_t wave;
+    double frequency;
+    double detuneCents; /* between the left and the right oscillator */
+    double level;
+    double changeAt;
+    double laterFrequency;
+    double laterLevel;
+};
+
+const Note kScore[] = {
+    /* start len  wave                 Hz      cents level change later Hz  later level */
+    {0.0, 2.0, kSineOscillator, 440.00, 8.0, 0.30, 0.50, 0.0, 0.15},
+    {1.0, 2.0, kTriangleOscillator, 554.37, 10.0, 0.20, 0.50, 0.0, 0.10},
+    {2.0, 2.0, kSineOscillator, 659.25, 6.0, 0.20, 0.50, 880.00, 0.12},
+    {4.0, 1.0, kSawtoothOscillator, 220.00, 14.0, 0.08, 0.50, 0.0, 0.05},
+    {5.0, 3.0, kTriangleOscillator, 329.63, 12.0, 0.25, 0.33, 293.66, 0.18},
+    {5.0, 3.0, kSineOscillator, 164.81, 4.0, 0.25, 0.66, 0.0, 0.12},
+};
+
+double SecondsPerBeat() { return 60.0 / kBeatsPerMinute; }
+
+int32_t BeatsToTicks(double beats) {
+    return static_cast<int32_t>(std::lround(beats * SecondsPerBeat() * kFrameRate / 64.0));
+}
+
+int32_t PieceTicks() {
+    double end = 0.0;
+    for (const Note &note : kScore) end = std::fmax(end, note.start + note.length);
+    return BeatsToTicks(end + kTailBeats);
+}
+
+bool Check(int32_t result, const char *what) {
+    if (result >= 0) return true;
+    fprintf(stderr, "%s failed: %s (%d)\n", what, Vexa_ErrorCodeToText(result), result);
+    return false;
+}
+
+/* Creates the units of one note and schedules its whole life from tick `origin` on. */
+bool ScheduleNote(VexaContext *ctx, const Note &note, int32_t origin) {
+    const int32_t start = origin + BeatsToTicks(note.start);
+    const int32_t change = origin + BeatsToTicks(note.start + note.length * note.changeAt);
+    const int32_t stop = origin + BeatsToTicks(note.start + note.length);
+
+    const int32_t out = Vexa_CreateUnit(ctx, kLineOut, 0, 0);
+    if (!Check(out, "Vexa_CreateUnit(LineOut)")) return false;
+    std::vector<int32_t> units;
+    for (int side = 0; side < kChannels; side++) {
+        const double cents = (side == 0 ? -0.5 : 0.5) * note.detuneCents;
+        const double ratio = std::pow(2.0, cents / 1200.0);
+        const int32_t osc = Vexa_CreateUnit(ctx, note.wave, 0, 0);
+        if (!Check(osc, "Vexa_CreateUnit(oscillator)")) return false;
+        bool ok = Check(Vexa_ConnectUnits(ctx, osc, kPortOutput, 0, out, kPortInput, side),
+                        "Vexa_ConnectUnits") &&
+                  Check(Vexa_SetPortAt(ctx, start, osc, kPortFrequency, 0, note.frequency * ratio),
+                        "Vexa_SetPortAt") &&
+                  Check(Vexa_SetPortAt(ctx, start, osc, kPortAmplitude, 0, note.level),
+                        "Vexa_SetPortAt") &&
+                  Check(Vexa_SetPortAt(ctx, change, osc, kPortAmplitude, 0, note.laterLevel),
+                        "Vexa_SetPortAt");
+        if (ok && note.laterFrequency > 0.0)
+            ok = Check(Vexa_SetPortAt(ctx, change, osc, kPortFrequency, 0,
+                                      note.laterFrequency * ratio),
+                       "Vexa_SetPortAt");
+        if (!ok) return false;
+        units.push_back(osc);
+    }
+    units.push_back(out); /* the mixer runs after its sources */
+    for (int32_t unit : units) {
+        if (!Check(Vexa_StartUnitAt(ctx, start, unit), "Vexa_StartUnitAt") ||
+            !Check(Vexa_StopUnitAt(ctx, stop, unit), "Vexa_StopUnitAt"))
+            return false;
+    }
+    return true;
+}
+
+bool ScheduleScore(VexaContext *ctx, int32_t origin) {
+    for (const Note &note : kScore)
+        if (!ScheduleNote(ctx, note, origin)) return false;
+    return true;
+}
+
+/* A progress bar on standard error, redrawn when it grows. */
+void ShowProgress(int32_t done, int32_t total) {
+    constexpr int kWidth = 40;
+    static int shown = -1;
+    const int filled =
+        total > 0 ? static_cast<int>(static_cast<int64_t>(done) * kWidth / total) : kWidth;
+    if (filled == shown && done < total) return;
+    shown = done < total ? filled : -1;
+    std::string bar(static_cast<size_t>(filled), '#');
+    bar.resize(kWidth, '.');
+    fprintf(stderr, "\r[%s] %3d%%", bar.c_str(), total > 0 ? done * 100 / total : 100);
+    if (done >= total) fputc('\n', stderr);
+    fflush(stderr);
+}
+
+/* Plays the piece on the running device; returns false on an engine error. */
+bool Play(VexaContext *ctx) {
+    const int32_t origin = Vexa_GetTickCount(ctx) + 40; /* time for the commands to arrive */
+    if (!ScheduleScore(ctx, origin)) return false;
+    const int32_t total = PieceTicks();
+    for (int32_t done = 0; done < total;) {
+        done = std::min(total, done + total / 50 + 1);
+        if (!Check(Vexa_SleepUntilTick(ctx, origin + done), "Vexa_SleepUntilTick")) return false;
+        ShowProgress(done, total);
+    }
+    printf("Played %.2f s through the default output device.\n",
+           PieceTicks() * 64.0 / kFrameRate);
+    return true;
+}
+
+/* Renders the piece into a WAV file; returns false on an engine or file error. */
+bool Render(VexaContext *ctx, const std::string &path, bool pcm16) {
+    const int32_t origin = Vexa_GetTickCount(ctx);
+    if (!ScheduleScore(ctx, origin)) return false;
+
+    SF_INFO info = {};
+    info.samplerate = static_cast<int>(kFrameRate);
+    info.channels = kChannels;
+    info.format = SF_FORMAT_WAVEX | (pcm16 ? SF_FORMAT_PCM_16 : SF_FORMAT_FLOAT);
+    SNDFILE *file = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (file == nullptr) {
+        fprintf(stderr, "Cannot write %s: %s\n", path.c_str(), sf_strerror(nullptr));
+        return false;
+    }
+    if (pcm16) sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+
+    const int32_t total = PieceTicks();
+    constexpr int32_t kChunkTicks = 32;
+    std::vector<float> buffer(static_cast<size_t>(kChunkTicks) * 64 * kChannels);
+    bool ok = true;
+    for (int32_t done = 0; done < total && ok;) {
+        const int32_t ticks = std::min(kChunkTicks, total - done);
+        ok = Check(Vexa_RenderTicks(ctx, nullptr, buffer.data(), ticks), "Vexa_RenderTicks");
+        const sf_count_t frames = static_cast<sf_count_t>(ticks) * 64;
+        if (ok && sf_writef_float(file, buffer.data(), frames) != frames) {
+            fprintf(stderr, "Writing %s failed: %s\n", path.c_str(), sf_strerror(file));
+            ok = false;
+        }
+        done += ticks;
+        ShowProgress(done, total);
+    }
+    if (sf_close(file) != 0) ok = false;
+    if (ok)
+        printf("Rendered %.2f s offline to %s (%d Hz, %d channels, %s).\n",
+               total * 64.0 / kFrameRate, path.c_str(), info.samplerate, kChannels,
+               pcm16 ? "16-bit PCM" : "32-bit float");
+    return ok;
+}
+
+void Usage(const char *program) {
+    fprintf(stderr, "usage: %s [--wav FILE] [--pcm16]\n", program);
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    std::string wavPath;
+    bool pcm16 = false;
+    for (int i = 1; i < argc; i++) {
+        if (strcmp(argv[i], "--wav") == 0 && i + 1 < argc) {
+            wavPath = argv[++i];
+        } else if (strcmp(argv[i], "--pcm16") == 0) {
+            pcm16 = true;
+        } else {
+            Usage(argv[0]);
+            return 2;
+        }
+    }
+
+    VexaContext *ctx = Vexa_CreateContext();
+    if (ctx == nullptr || !Check(Vexa_Initialize(ctx), "Vexa_Initialize")) return 1;
+
+    bool playing = false;
+    if (wavPath.empty()) {
+        playing = Vexa_Start(ctx, 0, kFrameRate) == 0;
+        if (!playing) {
+            wavPath = "demo.wav";
+            printf("No output device could be opened; rendering offline instead.\n");
+        }
+    }
+    bool ok = true;
+    if (playing) {
+        ok = Play(ctx);
+    } else {
+        ok = Check(Vexa_StartDevices(ctx, VX_FLAG_NO_DEVICE, kFrameRate, -1, 0, 0, kChannels),
+                   "Vexa_StartDevices") &&
+             Render(ctx, wavPath, pcm16);
+    }
+
+    const int32_t outstanding = Vexa_Terminate(ctx);
+    if (outstanding != 0) {
+        fprintf(stderr, "Vexa_Terminate: %d\n", outstanding);
+        ok = false;
+    }
+    Vexa_DeleteContext(ctx);
+    return ok ? 0 : 1;
+}
