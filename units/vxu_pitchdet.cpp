@@ -198,11 +198,12 @@ void MatchFeatures(PeriodDetectorState *state) {
         const bool nearPeriod = kAcceptLow * period < bestPeriod && bestPeriod < kAcceptHigh * period;
         const bool nearLast = kAcceptLow * last < bestPeriod && bestPeriod < kAcceptHigh * last;
         if ((nearPeriod || nearLast) && bestScore > kMinimumRelativeScore * state->confidence) {
-            /* Hold the new estimate for one period (a period too long for the counter holds
-             * as long as the counter can). */
-            state->holdCounter = bestPeriod < 2147483647.0 ? static_cast<int32_t>(bestPeriod)
-                                                           : 2147483647;
             state->period = static_cast<float>(bestPeriod);
+            /* Hold the new estimate for one period, the period as stored (a period too long
+             * for the counter holds as long as the counter can). */
+            state->holdCounter = state->period < 2147483647.0f
+                                     ? static_cast<int32_t>(state->period)
+                                     : 2147483647;
             state->confidence = static_cast<float>(bestScore);
             state->weightedConfidence = static_cast<float>(bestScore * bestPeriod);
         }
