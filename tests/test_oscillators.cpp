@@ -1,0 +1,410 @@
+/*
+ * The six simple oscillators: descriptors, the shared phase accumulator (increment limit,
+ * wraps in both directions, phase stored as float at the end of each block) and each output
+ * shape, checked frame by frame against a plain computation from the recorded inputs.
+ */
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include "vx_test_support.h"
+
+namespace {
+
+constexpr uint32_t TYPE_SINE = 0x01f28b71, TYPE_SAWTOOTH = 0x022199ff, TYPE_SQUARE = 0x0212c509,
+                   TYPE_TRIANGLE = 0x01f1a5c9, TYPE_PULSE = 0x01f061dd,
+                   TYPE_IMPULSE = 0x01fdbfd1;
+
+constexpr uint32_t P_INPUT = 0x000849b9, P_OUTPUT = 0x004250f7, P_FREQUENCY = 0x01f2d76c,
+                   P_AMPLITUDE = 0x02158ec1, P_PHASE = 0x000751d0, P_WIDTH = 0x0007849f;
+
+constexpr float kAmplitudeDefault = 0.999969482421875f; /* 32767/32768 */
+
+using Signals = std::vector<std::vector<float>>;
+
+float F(double x) { return static_cast<float>(x); }
+
+/* ---- A plain computation of the oscillators ------------------------------------------ */
+
+/* 2 / 44100 as the engine keeps it: a float. */
+const double kFreqScale = static_cast<float>(2.0 / 44100.0);
+
+/* The phase after each frame, from a starting phase and the frequency of every frame; the
+ * phase is held in double within a block and stored as float at the end of it. */
+struct PhaseTrack {
+    std::vector<double> phase;
+    std::vector<bool> wrapped;
+    float stored = 0.0f; /* the phase as stored after the last block */
+};
+
+PhaseTrack TrackPhase(float start, const std::vector<float> &frequency) {
+    PhaseTrack track;
+    double p = start;
+    for (size_t n = 0; n < frequency.size(); n++) {
+        double increment = frequency[n] * kFreqScale;
+        increment = std::fmax(-1.0, std::fmin(1.0, increment));
+        p += increment;
+        bool wrapped = true;
+        if (p >= 1.0) {
+            p -= 2.0;
+        } else if (p < -1.0) {
+            p += 2.0;
+        } else {
+            wrapped = false;
+        }
+        track.phase.push_back(p);
+        track.wrapped.push_back(wrapped);
+        if (n % 8 == 7) p = F(p);
+    }
+    track.stored = F(p);
+    return track;
+}
+
+double PolySinePi(double p) {
+    double x = p;
+    if (p > 0.5) {
+        x = 1.0 - p;
+    } else if (p < -0.5) {
+        x = -1.0 - p;
+    }
+    const double y = x * static_cast<double>(3.1415927410125732f);
+    const double z = y * y;
+    const double k3 = 0.16666666666666666, k5 = 0.008333333333333333,
+                 k7 = 0.0001984126984126984, k9 = 2.7557319223985893e-06,
+                 k11 = -2.505210838544172e-08;
+    return y * (((((z * k11 + k9) * z - k7) * z + k5) * z - k3) * z + 1.0);
+}
+
+/* Output of frame n of each type, from its phase, wrap, amplitude and width. */
+float Shape(uint32_t type, double p, bool wrapped, float a, float width) {
+    switch (type) {
+    case TYPE_SAWTOOTH: return F(p * a);
+    case TYPE_SQUARE: return p >= 0.0 ? a : -a;
+    case TYPE_PULSE: return p >= width ? a : -a;
+    case TYPE_TRIANGLE: return p < 0.0 ? F(2.0 * (p + 0.5) * a) : F(2.0 * (0.5 - p) * a);
+    case TYPE_IMPULSE: return wrapped ? a : 0.0f;
+    case TYPE_SINE: return F(PolySinePi(p) * a);
+    }
+    ADD_FAILURE() << "unknown type";
+    return 0.0f;
+}
+
+struct OscType {
+    const char *name;
+    uint32_t type;
+};
+
+const OscType kTypes[] = {{"Sine", TYPE_SINE},         {"Sawtooth", TYPE_SAWTOOTH},
+                          {"Square", TYPE_SQUARE},     {"Triangle", TYPE_TRIANGLE},
+                          {"Pulse", TYPE_PULSE},       {"Impulse", TYPE_IMPULSE}};
+
+class OscillatorTest : public vxtest::EngineTest {
+  protected:
+    OscillatorTest() { outputChannels = 8; }
+
+    struct Tap {
+        int32_t unit;
+        uint32_t port;
+    };
+
+    /* Starts `sources` (first), then `units`, then one probe per tap (last), renders and
+     * returns one signal per tap. */
+    Signals Run(const std::vector<int32_t> &sources, const std::vector<int32_t> &units,
+                const std::vector<Tap> &taps, int32_t numTicks) {
+        for (int32_t source : sources) {
+            EXPECT_EQ(Vexa_SetPriority(ctx, source, 2), 0);
+            Start(source);
+        }
+        for (int32_t unit : units) Start(unit);
+        for (size_t i = 0; i < taps.size(); i++) {
+            int32_t probe = Unit(vxtest::TYPE_CHANNEL_OUT, static_cast<int32_t>(i));
+            EXPECT_EQ(Vexa_ConnectUnits(ctx, taps[i].unit, taps[i].port, 0, probe, P_INPUT, 0),
+                      0);
+            EXPECT_EQ(Vexa_SetPriority(ctx, probe, 0), 0);
+            Start(probe);
+        }
+        return RenderChannels(numTicks, taps.size());
+    }
+
+    Signals RenderChannels(int32_t numTicks, size_t count) {
+        std::vector<float> out = Render(numTicks);
+        Signals result(count);
+        for (size_t frame = 0; frame < out.size() / outputChannels; frame++) {
+            for (size_t i = 0; i < count; i++) {
+                result[i].push_back(out[frame * outputChannels + i]);
+            }
+        }
+        return result;
+    }
+
+    int32_t Osc(uint32_t type, double frequency, double amplitude, double phase) {
+        int32_t osc = Unit(type);
+        Set(osc, P_FREQUENCY, frequency);
+        Set(osc, P_AMPLITUDE, amplitude);
+        Set(osc, P_PHASE, phase);
+        return osc;
+    }
+
+    void Restart() {
+        StopEngine();
+        StartEngine();
+    }
+};
+
+/* ---- Descriptors -------------------------------------------------------------------- */
+
+TEST_F(OscillatorTest, DescriptorsGiveSignalTypesAndCreationDefaults) {
+    for (const OscType &t : kTypes) {
+        SCOPED_TRACE(t.name);
+        int32_t osc = Unit(t.type);
+        const int32_t frequencyType = t.type == TYPE_IMPULSE ? SIGNAL_RAW : SIGNAL_FREQUENCY;
+        EXPECT_EQ(Vexa_GetPortSignalType(ctx, osc, P_FREQUENCY, 0), frequencyType);
+        EXPECT_EQ(Vexa_GetPortSignalType(ctx, osc, P_AMPLITUDE, 0), SIGNAL_RAW);
+        EXPECT_EQ(Vexa_GetPortSignalType(ctx, osc, P_PHASE, 0), SIGNAL_SIGNED);
+        EXPECT_EQ(Vexa_GetPortSignalType(ctx, osc, P_OUTPUT, 0), VXERR_INVALID_PORT_TYPE);
+        EXPECT_EQ(Get(osc, P_FREQUENCY), 440.0);
+        EXPECT_EQ(Get(osc, P_AMPLITUDE), static_cast<double>(kAmplitudeDefault));
+        EXPECT_EQ(Get(osc, P_PHASE), t.type == TYPE_TRIANGLE ? -0.5 : 0.0);
+        EXPECT_EQ(Get(osc, P_OUTPUT), 0.0);
+        for (uint32_t port : {P_FREQUENCY, P_AMPLITUDE, P_PHASE, P_OUTPUT}) {
+            EXPECT_EQ(Vexa_GetNumParts(ctx, osc, port), 1);
+        }
+        /* The phase is a variable: it cannot be connected to. */
+        int32_t other = Unit(TYPE_SAWTOOTH);
+        EXPECT_EQ(Vexa_ConnectUnits(ctx, other, P_OUTPUT, 0, osc, P_PHASE, 0),
+                  VXERR_INVALID_PORT_TYPE);
+        if (t.type == TYPE_PULSE) {
+            EXPECT_EQ(Vexa_GetPortSignalType(ctx, osc, P_WIDTH, 0), SIGNAL_SIGNED);
+            EXPECT_EQ(Get(osc, P_WIDTH), 0.0);
+        } else {
+            EXPECT_EQ(Vexa_GetNumParts(ctx, osc, P_WIDTH), VXERR_NOT_FOUND);
+        }
+    }
+}
+
+/* ---- Every shape against the plain computation, with audio-rate inputs ---------------- */
+
+/* The frequency sweeps from 0 up past the Nyquist limit (30000 Hz) and wraps to -30000 Hz,
+ * so one recording holds ordinary cycles, limited increments and a phase running down;
+ * amplitude and width change every frame as well. */
+TEST_F(OscillatorTest, EveryShapeMatchesAPlainComputationFrameByFrame) {
+    constexpr int32_t kTicks = 8;
+    for (const OscType &t : kTypes) {
+        SCOPED_TRACE(t.name);
+        Restart();
+        const float start = 0.25f;
+        int32_t osc = Osc(t.type, 0.0, 0.0, start);
+        int32_t frequency = Osc(TYPE_SAWTOOTH, 50.0, 30000.0, 0.0);
+        int32_t amplitude = Osc(TYPE_SAWTOOTH, 333.3, 1.5, 0.0);
+        int32_t width = Osc(TYPE_SAWTOOTH, 123.4, 0.9, 0.0);
+        ASSERT_EQ(Vexa_ConnectUnits(ctx, frequency, P_OUTPUT, 0, osc, P_FREQUENCY, 0), 0);
+        ASSERT_EQ(Vexa_ConnectUnits(ctx, amplitude, P_OUTPUT, 0, osc, P_AMPLITUDE, 0), 0);
+        const bool pulse = t.type == TYPE_PULSE;
+        if (pulse) {
+            ASSERT_EQ(Vexa_ConnectUnits(ctx, width, P_OUTPUT, 0, osc, P_WIDTH, 0), 0);
+        }
+        Signals rec = Run({frequency, amplitude, width}, {osc},
+                          {{frequency, P_OUTPUT}, {amplitude, P_OUTPUT}, {width, P_OUTPUT},
+                           {osc, P_OUTPUT}},
+                          kTicks);
+        const std::vector<float> &f = rec[0], &a = rec[1], &w = rec[2], &out = rec[3];
+        /* The sweep reaches both limits and negative frequencies. */
+        ASSERT_GT(*std::max_element(f.begin(), f.end()), 22050.0f);
+        ASSERT_LT(*std::min_element(f.begin(), f.end()), -22050.0f);
+
+        PhaseTrack track = TrackPhase(start, f);
+        int mismatches = 0;
+        for (size_t n = 0; n < out.size() && mismatches < 5; n++) {
+            float expected =
+                Shape(t.type, track.phase[n], track.wrapped[n], a[n], pulse ? w[n] : 0.0f);
+            if (out[n] != expected) {
+                ADD_FAILURE() << "frame " << n << ": got " << out[n] << ", expected " << expected
+                              << " (phase " << track.phase[n] << ")";
+                mismatches++;
+            }
+        }
+        EXPECT_EQ(Get(osc, P_PHASE), static_cast<double>(track.stored));
+    }
+}
+
+/* ---- The phase accumulator ------------------------------------------------------------ */
+
+/* 441 Hz steps the phase by 441 x (2/44100 as a float), just under 0.02, and the sawtooth
+ * rises by about 0.02 a frame. Fifty such steps summed in double stay just below 1, but the
+ * phase is stored as a float at the end of every block: the store after frame 48 rounds
+ * 0.96000000898 up to 0.96000003815, so the 50th frame reaches 1 and wraps. */
+TEST_F(OscillatorTest, SawtoothAt441HzRisesBy002AndWrapsOnce) {
+    int32_t saw = Osc(TYPE_SAWTOOTH, 441.0, 1.0, 0.0);
+    std::vector<float> out = Record(saw, P_OUTPUT, 2);
+    for (int n = 0; n < 49; n++) {
+        ASSERT_NEAR(out[n], 0.02 * (n + 1), 1e-6) << "frame " << n;
+        if (n > 0) {
+            ASSERT_GT(out[n], out[n - 1]) << "frame " << n;
+        }
+    }
+    EXPECT_EQ(out[49], F(1.000000037412974 - 2.0)); /* the 50th frame wraps */
+    for (int n = 50; n < 99; n++) ASSERT_GT(out[n], out[n - 1]) << "frame " << n;
+    EXPECT_NEAR(out[50], -0.98, 1e-6);
+
+    PhaseTrack track = TrackPhase(0.0f, std::vector<float>(out.size(), 441.0f));
+    for (size_t n = 0; n < out.size(); n++) ASSERT_EQ(out[n], F(track.phase[n])) << n;
+}
+
+/* 30000 Hz at 44100 frames per second is limited to an increment of 1.0. */
+TEST_F(OscillatorTest, FrequenciesAboveNyquistAreLimited) {
+    int32_t saw = Osc(TYPE_SAWTOOTH, 30000.0, 1.0, 0.0);
+    int32_t impulse = Osc(TYPE_IMPULSE, 30000.0, 1.0, 0.0);
+    int32_t sine = Osc(TYPE_SINE, 30000.0, 1.0, 0.0);
+    int32_t fasterSaw = Osc(TYPE_SAWTOOTH, 1.0e9, 1.0, 0.0);
+    Signals rec = Run({}, {saw, impulse, sine, fasterSaw},
+                      {{saw, P_OUTPUT}, {impulse, P_OUTPUT}, {sine, P_OUTPUT},
+                       {fasterSaw, P_OUTPUT}},
+                      2);
+    for (size_t n = 0; n < rec[0].size(); n++) {
+        const bool even = n % 2 == 0;
+        /* From phase 0: +1 wraps to -1, then 0, then -1 again, ... */
+        ASSERT_EQ(rec[0][n], even ? -1.0f : 0.0f) << "frame " << n;
+        ASSERT_EQ(rec[1][n], even ? 1.0f : 0.0f) << "frame " << n;
+        ASSERT_EQ(rec[2][n], 0.0f) << "frame " << n;
+        ASSERT_EQ(rec[3][n], rec[0][n]) << "frame " << n;
+    }
+}
+
+/* A negative frequency runs the phase down; the impulse fires on the upward wraps. */
+TEST_F(OscillatorTest, NegativeFrequencyRunsDownAndImpulsesFireOnUpwardWraps) {
+    int32_t saw = Osc(TYPE_SAWTOOTH, -10000.0, 1.0, 0.0);
+    int32_t impulse = Osc(TYPE_IMPULSE, -10000.0, 0.5, 0.0);
+    int32_t rising = Osc(TYPE_IMPULSE, 10000.0, 0.5, 0.0);
+    Signals rec = Run({}, {saw, impulse, rising},
+                      {{saw, P_OUTPUT}, {impulse, P_OUTPUT}, {rising, P_OUTPUT}}, 4);
+    PhaseTrack track = TrackPhase(0.0f, std::vector<float>(rec[0].size(), -10000.0f));
+    int fired = 0, firedRising = 0;
+    for (size_t n = 0; n < rec[0].size(); n++) {
+        ASSERT_EQ(rec[0][n], F(track.phase[n])) << "frame " << n;
+        if (n > 0 && !track.wrapped[n]) {
+            ASSERT_LT(rec[0][n], rec[0][n - 1]) << "frame " << n;
+        }
+        ASSERT_EQ(rec[1][n], track.wrapped[n] ? 0.5f : 0.0f) << "frame " << n;
+        fired += rec[1][n] != 0.0f;
+        firedRising += rec[2][n] != 0.0f;
+    }
+    /* 256 frames at 10000 Hz hold 58 cycles, whichever way the phase runs. */
+    EXPECT_EQ(fired, 58);
+    EXPECT_EQ(firedRising, 58);
+    EXPECT_EQ(rec[1][2], 0.5f); /* 0 - 3 x 0.4535 falls below -1 on the third frame */
+}
+
+TEST_F(OscillatorTest, PhaseSetTo2IsClippedTo1AndWrapsOnTheNextFrame) {
+    int32_t saw = Osc(TYPE_SAWTOOTH, 0.0, 1.0, 2.0);
+    Render(1);
+    EXPECT_EQ(Get(saw, P_PHASE), 1.0);
+    std::vector<float> out = Record(saw, P_OUTPUT, 1);
+    for (float value : out) ASSERT_EQ(value, -1.0f);
+    EXPECT_EQ(Get(saw, P_PHASE), -1.0);
+}
+
+/* The phase is stored at the end of every block; stop and start leave it alone. */
+TEST_F(OscillatorTest, RestartContinuesFromTheStoredPhase) {
+    int32_t sine = Osc(TYPE_SINE, 1000.0, 1.0, 0.0);
+    Signals first = Run({}, {sine}, {{sine, P_OUTPUT}}, 3);
+    PhaseTrack track = TrackPhase(0.0f, std::vector<float>(3 * 64, 1000.0f));
+    EXPECT_EQ(Get(sine, P_PHASE), static_cast<double>(track.stored));
+
+    EXPECT_EQ(Vexa_StopUnit(ctx, sine), 0);
+    Render(2);
+    EXPECT_EQ(Get(sine, P_PHASE), static_cast<double>(track.stored));
+    Start(sine);
+    std::vector<float> after = RenderChannels(1, 1)[0];
+    PhaseTrack resumed = TrackPhase(track.stored, std::vector<float>(64, 1000.0f));
+    for (size_t n = 0; n < after.size(); n++) {
+        ASSERT_EQ(after[n], F(PolySinePi(resumed.phase[n]))) << "frame " << n;
+    }
+}
+
+/* ---- Shapes at chosen phases (frequency 0 holds the phase) ----------------------------- */
+
+struct PhaseCase {
+    const char *name;
+    uint32_t type;
+    double phase;
+    double width;
+    float expected; /* with amplitude 0.75 */
+};
+
+const double kPiF = 3.1415927410125732;
+
+const PhaseCase kPhaseCases[] = {
+    {"square at 0 is +A", TYPE_SQUARE, 0.0, 0, 0.75f},
+    {"square just below 0 is -A", TYPE_SQUARE, -1.0e-7, 0, -0.75f},
+    {"square at -1 is -A", TYPE_SQUARE, -1.0, 0, -0.75f},
+    {"pulse at its width is +A", TYPE_PULSE, 0.25, 0.25, 0.75f},
+    {"pulse just below its width is -A", TYPE_PULSE, 0.2499999, 0.25, -0.75f},
+    {"pulse of width -0.5 at -0.5", TYPE_PULSE, -0.5, -0.5, 0.75f},
+    {"triangle at -0.5 is 0", TYPE_TRIANGLE, -0.5, 0, 0.0f},
+    {"triangle at +0.5 is 0", TYPE_TRIANGLE, 0.5, 0, 0.0f},
+    {"triangle at 0 is +A", TYPE_TRIANGLE, 0.0, 0, 0.75f},
+    {"triangle at -1 is -A", TYPE_TRIANGLE, -1.0, 0, -0.75f},
+    {"sine at +0.5", TYPE_SINE, 0.5, 0, F(PolySinePi(0.5) * 0.75)},
+    {"sine at -0.5", TYPE_SINE, -0.5, 0, F(PolySinePi(-0.5) * 0.75)},
+    {"sine at 1.0 wraps to -1 and folds to 0", TYPE_SINE, 1.0, 0, 0.0f},
+    {"sine at 0.25", TYPE_SINE, 0.25, 0, F(PolySinePi(0.25) * 0.75)},
+    {"sawtooth at -0.5", TYPE_SAWTOOTH, -0.5, 0, -0.375f},
+    {"impulse without a wrap", TYPE_IMPULSE, 0.5, 0, 0.0f},
+};
+
+TEST_F(OscillatorTest, ShapesAtChosenPhases) {
+    for (const PhaseCase &c : kPhaseCases) {
+        SCOPED_TRACE(c.name);
+        Restart();
+        int32_t osc = Osc(c.type, 0.0, 0.75, c.phase);
+        if (c.type == TYPE_PULSE) Set(osc, P_WIDTH, c.width);
+        std::vector<float> out = Record(osc, P_OUTPUT, 1);
+        for (float value : out) ASSERT_EQ(value, c.expected);
+    }
+    /* The values the polynomial must give at the quarter phases. */
+    EXPECT_NEAR(PolySinePi(0.5), 1.0, 1e-7);
+    EXPECT_EQ(PolySinePi(-0.5), -PolySinePi(0.5));
+    EXPECT_EQ(kPiF, static_cast<double>(static_cast<float>(std::numbers::pi)));
+}
+
+TEST_F(OscillatorTest, SineAtPhaseHalfIsWithin1e7OfTheDefaultAmplitude) {
+    int32_t sine = Unit(TYPE_SINE);
+    Set(sine, P_FREQUENCY, 0.0);
+    Set(sine, P_PHASE, 0.5);
+    std::vector<float> out = Record(sine, P_OUTPUT, 1);
+    EXPECT_NEAR(out[0], kAmplitudeDefault, 1e-7);
+    EXPECT_EQ(out[0], F(PolySinePi(0.5) * kAmplitudeDefault));
+}
+
+/* The polynomial against the library sine over a whole cycle. */
+TEST_F(OscillatorTest, SineFollowsTheLibrarySine) {
+    int32_t sine = Osc(TYPE_SINE, 100.0, 1.0, 0.0);
+    int32_t saw = Osc(TYPE_SAWTOOTH, 100.0, 1.0, 0.0); /* the same phase, as a signal */
+    Signals rec = Run({}, {sine, saw}, {{sine, P_OUTPUT}, {saw, P_OUTPUT}}, 8);
+    double worst = 0.0;
+    for (size_t n = 0; n < rec[0].size(); n++) {
+        worst = std::max(worst, std::fabs(rec[0][n] - std::sin(std::numbers::pi * rec[1][n])));
+    }
+    EXPECT_LT(worst, 5e-7);
+}
+
+/* The triangle's phase starts at -0.5, so it rises from 0 towards +A. */
+TEST_F(OscillatorTest, TriangleRisesFromZeroAtCreation) {
+    int32_t triangle = Unit(TYPE_TRIANGLE);
+    Set(triangle, P_FREQUENCY, 441.0);
+    Set(triangle, P_AMPLITUDE, 1.0);
+    std::vector<float> out = Record(triangle, P_OUTPUT, 1);
+    EXPECT_NEAR(out[0], 0.04, 1e-5);
+    EXPECT_NEAR(out[1], 0.08, 1e-5);
+    PhaseTrack track = TrackPhase(-0.5f, std::vector<float>(64, 441.0f));
+    for (size_t n = 0; n < out.size(); n++) {
+        ASSERT_EQ(out[n], Shape(TYPE_TRIANGLE, track.phase[n], false, 1.0f, 0.0f)) << n;
+    }
+}
+
+} // namespace
