@@ -248,24 +248,26 @@ TEST_F(DetectorStateTest, CrossingRecordsLocateTheThreshold) {
 }
 
 TEST_F(DetectorStateTest, ExtremumOnZeroKeepsAFiniteRecord) {
-    /* A turn that lands exactly on 0 (a flat run of zeros after a fall) would put an
-     * undefined fraction into the ring; every record stays finite, and a signal with such
-     * turns every cycle is still found. */
-    std::vector<float> y;
+    /* A 120-frame cycle whose positive lobe ends in a small dip that turns back up exactly
+     * on 0, inside the hysteresis. That minimum's fraction, 1 - step / 0, would be infinite
+     * and every distance measured across it too, hiding the previous cycle from the search;
+     * the record keeps a finite fraction and the period is found. */
+    std::vector<float> x;
     for (int cycle = 0; cycle < 30; cycle++)
-        for (int i = 0; i < 100; i++) {
-            /* positive lobe, zeros, negative lobe, zeros */
+        for (int i = 0; i < 120; i++) {
             float v = 0.0f;
-            if (i < 30) v = static_cast<float>(0.5 * std::sin(kPi * i / 30.0));
-            else if (i >= 50 && i < 80) v = static_cast<float>(-0.5 * std::sin(kPi * (i - 50) / 30.0));
-            y.push_back(v);
+            if (i < 50)
+                v = static_cast<float>(0.5 * std::sin(kPi * i / 50.0));
+            else if (i == 50)
+                v = -0.005f;
+            else if (i > 51 && i < 112)
+                v = static_cast<float>(-0.5 * std::sin(kPi * (i - 51) / 61.0));
+            x.push_back(v);
         }
-    FeedAll(y);
-    for (int r = 0; r < PD_NUM_RECORDS; r++) {
+    FeedAll(x);
+    for (int r = 0; r < PD_NUM_RECORDS; r++)
         ASSERT_TRUE(std::isfinite(state.records[r].fraction)) << "record " << r;
-        ASSERT_TRUE(std::isfinite(state.records[r].value)) << "record " << r;
-    }
-    EXPECT_NEAR(state.period, 100.0, 1.0);
+    EXPECT_NEAR(state.period, 120.0, 1.0);
     EXPECT_GT(state.confidence, 0.0f);
 }
 
@@ -278,6 +280,28 @@ TEST_F(DetectorStateTest, TimeStampWrapDoesNotDisturbTheEstimate) {
         Feed(v);
         ASSERT_NEAR(state.period, 100.0, 0.5) << "frame " << frame;
     }
+}
+
+TEST_F(DetectorStateTest, PairsAcrossTheTimeStampWrapMatchNothing) {
+    /* Four upward crossings 110 frames apart, the time stamps turning negative between the
+     * second and the third. The candidate 110 (newest against the one before) must be scored
+     * from that pair alone: the older two lie across the wrap, at negative distances. */
+    const int32_t frames[4] = {32580, 32690, 32800, 32910};
+    for (int r = 0; r < 4; r++) {
+        FeatureRecord *record = GetNextFeatureRecord(&state);
+        record->type = FEATURE_UP_CROSSING;
+        record->time = static_cast<int16_t>(static_cast<uint16_t>(frames[r]));
+        record->fraction = 0.0f;
+        record->value = 1.0f;
+    }
+    ASSERT_LT(state.records[2].time, 0);
+    MatchFeatures(&state);
+    EXPECT_FLOAT_EQ(state.lastCandidatePeriod, 110.0f);
+    EXPECT_FLOAT_EQ(state.period, 110.0f);
+    EXPECT_EQ(state.holdCounter, 110);
+    /* One pair over one cycle at 110 frames: 1 / 110, nothing from similarity yet. */
+    EXPECT_FLOAT_EQ(state.confidence, 1.0f / 110.0f);
+    EXPECT_FLOAT_EQ(state.weightedConfidence, 1.0f);
 }
 
 } // namespace
