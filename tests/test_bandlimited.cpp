@@ -59,7 +59,7 @@ TEST(SawBLLevel, ListedIncrements) {
         float level;
     };
     const Case cases[] = {
-        {1.0f, -1.0f}, {0.5f, 0.0f},  {0.25f, 1.0f},  {1.0f / 256, 7.0f},
+        {1.0f, -1.0f}, {0.5f, 0.0f},   {0.25f, 1.0f},  {1.0f / 256, 7.0f},
         {-0.5f, 0.0f}, {0.0f, 126.0f}, {-1.0f, -1.0f}, {2.0f, -2.0f},
     };
     for (const Case &c : cases) {
@@ -76,7 +76,8 @@ TEST(SawBLLevel, LinearBetweenPowersOfTwo) {
     /* The largest mantissa reaches the next power of two's level. */
     EXPECT_EQ(VX_SawBL_PhaseIncToLevel(Bits(0x3f7fffff)), -1.0f); /* just below 1.0 */
     /* The smallest denormal still has exponent 0. */
-    EXPECT_EQ(VX_SawBL_PhaseIncToLevel(Bits(1)), static_cast<float>(126.0 - 1.1920930376163766e-07));
+    EXPECT_EQ(VX_SawBL_PhaseIncToLevel(Bits(1)),
+              static_cast<float>(126.0 - 1.1920930376163766e-07));
 }
 
 /* ---- NormalizeArray ----------------------------------------------------------------------- */
@@ -104,7 +105,8 @@ TEST(SawBLNormalize, SilentAndEmptyArraysUseTheFloor) {
  * weighted harmonics (index taken modulo N directly), then normalisation. */
 std::vector<std::vector<float>> ReferenceTables() {
     std::vector<std::vector<float>> tables(8, std::vector<float>(kN + 1, 0.0f));
-    for (int j = 0; j <= kN; j++) tables[0][j] = static_cast<float>(std::sin(2.0 * kPiF * j / kN - kPiF));
+    for (int j = 0; j <= kN; j++)
+        tables[0][j] = static_cast<float>(std::sin(2.0 * kPiF * j / kN - kPiF));
     for (int t = 1; t < 8; t++) {
         const int h = 1 << t;
         std::vector<float> weights(h);
@@ -115,8 +117,9 @@ std::vector<std::vector<float>> ReferenceTables() {
         for (int j = 0; j <= kN; j++) {
             float sum = 0.0f;
             for (int k = 0; k < h; k++) {
-                sum = static_cast<float>(sum + static_cast<double>(weights[k]) *
-                                                   tables[0][(static_cast<long>(j) * (k + 1)) % kN]);
+                sum =
+                    static_cast<float>(sum + static_cast<double>(weights[k]) *
+                                                 tables[0][(static_cast<long>(j) * (k + 1)) % kN]);
             }
             tables[t][j] = sum;
         }
@@ -238,7 +241,8 @@ TEST_F(SawBLTableTest, At441HzBlendsTables4And5) {
     for (float p : {-0.99f, -0.5f, 0.0f, 0.25f, 0.97f}) {
         const double a = ReadAt(set->tables[4], p);
         const double b = ReadAt(set->tables[5], p);
-        EXPECT_EQ(VX_SawBL_CalculateSawtooth(set, p, x, level), static_cast<float>(a + (b - a) * lf))
+        EXPECT_EQ(VX_SawBL_CalculateSawtooth(set, p, x, level),
+                  static_cast<float>(a + (b - a) * lf))
             << p;
     }
 }
@@ -271,7 +275,8 @@ TEST_F(SawBLTableTest, PhaseRoundedUpToOneReadsTheGuardEntry) {
     const double lf = level - std::floor(level);
     const int l = static_cast<int>(std::floor(level));
     const double a = set->tables[l][kN], b = set->tables[l + 1][kN];
-    EXPECT_EQ(VX_SawBL_CalculateSawtooth(set, 1.0f, x, level), static_cast<float>(a + (b - a) * lf));
+    EXPECT_EQ(VX_SawBL_CalculateSawtooth(set, 1.0f, x, level),
+              static_cast<float>(a + (b - a) * lf));
 }
 
 /* ---- The oscillators, frame by frame ------------------------------------------------------- */
@@ -316,8 +321,8 @@ struct OscillatorModel {
             case Shape::Square: {
                 const double q = WrapAll(phase + 1.0);
                 const float s2 = VX_SawBL_CalculateSawtooth(set, static_cast<float>(q), x, level);
-                value = (static_cast<double>(s) - s2) * (0.92f - std::fabs(static_cast<double>(x))) *
-                        amplitude;
+                value = (static_cast<double>(s) - s2) *
+                        (0.92f - std::fabs(static_cast<double>(x))) * amplitude;
                 break;
             }
             case Shape::Pulse: {
@@ -355,8 +360,8 @@ TEST_F(BandLimitedOscillatorTest, FrameExactAcrossShapesAndFrequencies) {
         float width;
     };
     const ShapeCase shapes[] = {
-        {Shape::Saw, TYPE_SAW_BL, 0.0f},       {Shape::Square, TYPE_SQUARE_BL, 0.0f},
-        {Shape::Pulse, TYPE_PULSE_BL, 0.3f},   {Shape::Pulse, TYPE_PULSE_BL, -0.75f},
+        {Shape::Saw, TYPE_SAW_BL, 0.0f},         {Shape::Square, TYPE_SQUARE_BL, 0.0f},
+        {Shape::Pulse, TYPE_PULSE_BL, 0.3f},     {Shape::Pulse, TYPE_PULSE_BL, -0.75f},
         {Shape::Impulse, TYPE_IMPULSE_BL, 0.0f},
     };
     const float frequencies[] = {20.0f, 441.0f, 5000.0f, 16537.5f, 30000.0f, -3000.0f, 0.0f};

@@ -73,7 +73,8 @@ int32_t CreateMultiWaveSawtooth(VexaContext *context, SawMultiTables *set,
     }
 
     for (int32_t t = 1; t < numberOfTables; t++) {
-        tables[t] = static_cast<float *>(VexaF_AllocateMemory(context, tableBytes, "SawMulti table"));
+        tables[t] =
+            static_cast<float *>(VexaF_AllocateMemory(context, tableBytes, "SawMulti table"));
         if (tables[t] == nullptr) {
             VX_SawBL_Term(context, set);
             return kErrNoMemory;

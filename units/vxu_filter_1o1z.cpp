@@ -33,7 +33,8 @@ void UnitFunction(VexaContext *, VexaUnit *unit) {
     float x1 = self->x1;
     for (int i = 0; i < 8; i++) {
         const float x = in[i];
-        out[i] = static_cast<float>(static_cast<double>(a0[i]) * x + static_cast<double>(a1[i]) * x1);
+        out[i] = static_cast<float>(static_cast<double>(a0[i]) * x +
+                                    static_cast<double>(a1[i]) * x1);
         x1 = x;
     }
     self->x1 = x1;

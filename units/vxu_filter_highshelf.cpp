@@ -9,7 +9,9 @@ void VexaRecalculateHighShelf(VexaContext *context, VexaUnit *unit) {
     const float frequency = VexaBiquadDesignInput(self->frequency);
     const float gain = VexaBiquadDesignInput(self->gain);
     const float slope = VexaBiquadDesignInput(self->slope);
-    if (frequency == self->designFrequency && gain == self->designGain && slope == self->designSlope) return;
+    if (frequency == self->designFrequency && gain == self->designGain &&
+        slope == self->designSlope)
+        return;
     self->designFrequency = frequency;
     self->designGain = gain;
     self->designSlope = slope;

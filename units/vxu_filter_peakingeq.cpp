@@ -9,7 +9,8 @@ void VexaRecalculatePeakingEQ(VexaContext *context, VexaUnit *unit) {
     const float frequency = VexaBiquadDesignInput(self->frequency);
     const float q = VexaBiquadDesignInput(self->q);
     const float gain = VexaBiquadDesignInput(self->gain);
-    if (frequency == self->designFrequency && q == self->designQ && gain == self->designGain) return;
+    if (frequency == self->designFrequency && q == self->designQ && gain == self->designGain)
+        return;
     self->designFrequency = frequency;
     self->designQ = q;
     self->designGain = gain;
