@@ -178,6 +178,20 @@ TEST_F(SawBLTableTest, TermEmptiesTheSetAndReleasesItsMemory) {
     EXPECT_EQ(VX_SawBL_CalculateSawtooth(&set, 0.5f, 0.01f, VX_SawBL_PhaseIncToLevel(0.01f)), 0.0f);
 }
 
+TEST_F(SawBLTableTest, SizesOutsideTheSupportedRangeAreRefused) {
+    struct Case {
+        int32_t tables, length;
+    };
+    for (const Case &c : {Case{0, kN}, Case{25, kN}, Case{8, 1}, Case{8, -5}, Case{8, 1 << 25}}) {
+        SCOPED_TRACE(testing::Message() << c.tables << " x " << c.length);
+        SawMultiTables set{};
+        const int32_t before = ctx->vxf_AllocCount;
+        EXPECT_EQ(CreateMultiWaveSawtooth(ctx, &set, c.tables, c.length), VXERR_OUT_OF_RANGE);
+        EXPECT_EQ(set.tables, nullptr);
+        EXPECT_EQ(ctx->vxf_AllocCount, before);
+    }
+}
+
 TEST_F(SawBLTableTest, EveryFailedAllocationLeavesTheSetEmpty) {
 #ifdef VX_NO_ALLOCATION_HOOK
     GTEST_SKIP() << "allocation failures are not injected under the sanitizers";

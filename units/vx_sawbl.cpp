@@ -19,7 +19,6 @@ namespace {
 constexpr double kPiF = 3.1415927410125732; /* pi rounded to a 32-bit float */
 constexpr int32_t kNumTables = 8;
 constexpr int32_t kCycleLength = 1024;
-constexpr int32_t kErrNoMemory = -89;
 
 /* Linear interpolation within one table; i is in 0 ... N - 1 and entry N is the guard. */
 inline double ReadTable(const float *table, int32_t i, double f) {
@@ -42,9 +41,10 @@ int32_t VX_SawBL_Init(VexaContext *context, SawMultiTables *set) {
 
 int32_t CreateMultiWaveSawtooth(VexaContext *context, SawMultiTables *set,
                                 int32_t numberOfTables, int32_t cycleLength) {
-    if (numberOfTables < 1 || cycleLength < 2) {
+    /* Up to 2^23 harmonics and 2^24 entries per cycle; anything else is refused. */
+    if (numberOfTables < 1 || numberOfTables > 24 || cycleLength < 2 || cycleLength > (1 << 24)) {
         ClearSet(set);
-        return kErrNoMemory;
+        return VXERR_OUT_OF_RANGE;
     }
     const int32_t n = cycleLength;
     const size_t tableBytes = sizeof(float) * static_cast<size_t>(n + 1);
@@ -52,7 +52,7 @@ int32_t CreateMultiWaveSawtooth(VexaContext *context, SawMultiTables *set,
     float *sine = static_cast<float *>(VexaF_AllocateMemory(context, tableBytes, "SawMulti sine"));
     if (sine == nullptr) {
         ClearSet(set);
-        return kErrNoMemory;
+        return VXERR_NO_MEMORY;
     }
     set->numTables = numberOfTables;
     set->cycleLength = n;
@@ -62,7 +62,7 @@ int32_t CreateMultiWaveSawtooth(VexaContext *context, SawMultiTables *set,
     if (tables == nullptr) {
         VexaF_FreeMemory(context, sine);
         ClearSet(set);
-        return kErrNoMemory;
+        return VXERR_NO_MEMORY;
     }
     tables[0] = sine;
     set->tables = tables;
@@ -77,7 +77,7 @@ int32_t CreateMultiWaveSawtooth(VexaContext *context, SawMultiTables *set,
             static_cast<float *>(VexaF_AllocateMemory(context, tableBytes, "SawMulti table"));
         if (tables[t] == nullptr) {
             VX_SawBL_Term(context, set);
-            return kErrNoMemory;
+            return VXERR_NO_MEMORY;
         }
     }
 
