@@ -5,7 +5,10 @@ import static org.junit.jupiter.api.Assertions.assertNotEquals;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import java.util.Arrays;
+import java.util.concurrent.TimeUnit;
+import org.junit.jupiter.api.Assumptions;
 import org.junit.jupiter.api.Test;
+import org.junit.jupiter.api.Timeout;
 
 /** A whole engine session driven from Java, through every kind of forwarding method. */
 class VexaSessionTest extends EngineFixture {
@@ -146,6 +149,32 @@ class VexaSessionTest extends EngineFixture {
         assertEquals(0, Vexa.sleepUntilTick(ctx, Vexa.getTickCount(ctx) + 1));
         assertEquals(0, Vexa.delete(ctx, circuit));
         assertArrayEquals(new int[] {a, b}, members, "members array unchanged");
+    }
+
+    /** On the default output device, when the machine has one (an audio server is running). */
+    @Test
+    @Timeout(value = 60, unit = TimeUnit.SECONDS)
+    void sessionOnTheDefaultDevice() {
+        int device = Vexa.getDefaultOutputDeviceID();
+        Assumptions.assumeTrue(device >= 0, "no output device");
+        int h = Vexa.createContext();
+        try {
+            assertEquals(0, Vexa.startEngine(h, 0, FRAME_RATE));
+            int sine = Vexa.createUnit(h, SINE_OSCILLATOR, 0, 0);
+            int out = Vexa.createUnit(h, CHANNEL_OUT, 0, 0);
+            assertEquals(0, Vexa.connectUnits(h, sine, OUTPUT, 0, out, INPUT, 0));
+            assertEquals(0, Vexa.startUnit(h, sine));
+            assertEquals(0, Vexa.startUnit(h, out));
+            int tick = Vexa.getTickCount(h);
+            assertEquals(0, Vexa.sleepUntilTick(h, tick + 20));
+            assertTrue(Vexa.getTickCount(h) >= tick + 20);
+            assertNotEquals(0.0, Vexa.getPort(h, sine, PHASE, 0), "the callback ran the sine");
+            double usage = Vexa.getUsage(h);
+            assertTrue(usage >= 0.0 && usage < 1.0, "usage " + usage);
+            assertEquals(0, Vexa.stopEngine(h), "allocations left after the last terminate");
+        } finally {
+            Vexa.deleteContext(h);
+        }
     }
 
     @Test
