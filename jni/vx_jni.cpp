@@ -41,13 +41,18 @@ struct HandleSlot {
 std::mutex sHandleLock;
 std::condition_variable sHandleIdle;
 HandleSlot sHandles[kNumSlots];
+uint32_t sNextSlot; /* where the search for a free slot begins */
 
-/* Enters a new context into the table; 0 when every slot is taken. */
+/* Enters a new context into the table; 0 when every slot is taken. Slots are taken in turn
+ * rather than lowest first, so a slot comes back only after the others have been used, and a
+ * handle repeats only after kNumSlots x kMaxSerial creations. */
 jint RegisterContext(VexaContext *context) {
     std::lock_guard<std::mutex> guard(sHandleLock);
-    for (uint32_t slot = 0; slot < kNumSlots; slot++) {
+    for (uint32_t n = 0; n < kNumSlots; n++) {
+        uint32_t slot = (sNextSlot + n) & (kNumSlots - 1);
         HandleSlot &entry = sHandles[slot];
-        if (entry.context != nullptr) continue;
+        if (entry.context != nullptr || entry.closing) continue;
+        sNextSlot = slot + 1;
         entry.serial = (entry.serial >= kMaxSerial) ? 1 : entry.serial + 1;
         entry.context = context;
         entry.users = 0;
