@@ -138,6 +138,17 @@ TEST_F(EnvelopeTest, ShortDurationsTakeOneFrame) {
     }
 }
 
+TEST_F(EnvelopeTest, DataPortSignalTypeConvertsTheValuesPlayed) {
+    const int32_t unit = Linear();
+    ASSERT_EQ(Vexa_SetPortSignalType(ctx, unit, PORTID_DATA, 0, SIGNAL_SIGNED), 0);
+    ASSERT_EQ(Vexa_QueueData(ctx, unit, PORTID_DATA, MakeEnvelope({0.0, 3.0, 0.0, -0.5}), 0, 2,
+                             0),
+              0);
+    const std::vector<float> out = Record(unit, PORTID_OUTPUT, 1);
+    EXPECT_EQ(out[1], 1.0f) << "3 is clipped to the signed range";
+    EXPECT_EQ(out[2], -0.5f);
+}
+
 TEST_F(EnvelopeTest, RateScalesTheSpeedAndIsLimitedToTwo) {
     struct Case {
         double rate;
@@ -158,6 +169,20 @@ TEST_F(EnvelopeTest, RateScalesTheSpeedAndIsLimitedToTwo) {
         EXPECT_EQ(out[64], c.atFrame64);
         ASSERT_EQ(Vexa_DisconnectUnits(ctx, unit, PORTID_OUTPUT, 0), 0);
     }
+}
+
+TEST_F(EnvelopeTest, OvershootCarriesIntoTheNextSegment) {
+    /* One-frame segments at Rate 2 grow the phase by 2 per frame: one envelope frame is
+     * consumed per output frame, and the carried phase puts the level beyond the target on
+     * the line through the segment. */
+    const int32_t unit = Linear();
+    Set(unit, PORTID_RATE, 2.0);
+    ASSERT_EQ(Vexa_QueueData(ctx, unit, PORTID_DATA,
+                             MakeEnvelope({0.0, 0.5, 0.0, 1.0, 0.0, 0.25}), 0, 3, 0),
+              0);
+    const std::vector<float> out = Record(unit, PORTID_OUTPUT, 1);
+    EXPECT_EQ((std::vector<float>(out.begin(), out.begin() + 6)),
+              (std::vector<float>{0.0f, 1.0f, -0.5f, 0.25f, 0.25f, 0.25f}));
 }
 
 TEST_F(EnvelopeTest, RateZeroFreezesLevelAndPosition) {
