@@ -248,6 +248,27 @@ TEST_F(SampleTest, VariableRateReaderAtHalfAndQuadrupleSpeed) {
     }
 }
 
+TEST_F(SampleTest, VariableRateReaderGlidesIntoANewRegionFromTheValueItHeld) {
+    /* s[k] = (k + 1) / 128, played at half speed; at tick 1 the queue is cleared and a
+     * region of -0.25 takes over. */
+    std::vector<int16_t> values;
+    for (int k = 0; k < 100; k++) values.push_back(static_cast<int16_t>((k + 1) * 256));
+    const int32_t reader = Unit(TYPE_READ_V1);
+    Set(reader, PORTID_AMPLITUDE, 1.0);
+    Set(reader, PORTID_RATE, 22050.0);
+    ASSERT_EQ(Vexa_QueueData(ctx, reader, PORTID_DATA, MakeSample(values, 1), 0, 100, 0), 0);
+    ASSERT_EQ(Vexa_ClearDataQueueAt(ctx, 1, reader, PORTID_DATA), 0);
+    ASSERT_EQ(Vexa_QueueDataAt(ctx, 1, reader, PORTID_DATA,
+                               MakeSample({-8192, -8192, -8192, -8192}, 1), 0, 4, 0),
+              0);
+    const std::vector<float> out = Record(reader, PORTID_OUTPUT, 2);
+    /* By frame 63 the reader has stepped onto s[32]; the new region starts from there. */
+    EXPECT_EQ(out[63], (31 + 32) / 256.0f);
+    EXPECT_EQ(out[64], 33 / 128.0f);
+    EXPECT_EQ(out[65], (33 / 128.0f - 0.25f) / 2);
+    EXPECT_EQ(out[66], -0.25f);
+}
+
 TEST_F(SampleTest, VariableRateReaderFreezesAtRateZero) {
     const int32_t sample = MakeSample({8192, 16384, 24576}, 1);
     const int32_t reader = Unit(TYPE_READ_V1);
