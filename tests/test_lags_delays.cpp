@@ -259,7 +259,9 @@ using DelayInterpTest = SignalTest;
 double Past(const std::vector<float> &in, size_t i, double frames) {
     const double t = static_cast<double>(i) - frames;
     const double base = std::floor(t);
-    auto at = [&](double k) { return k < 0 ? 0.0 : static_cast<double>(in[static_cast<size_t>(k)]); };
+    auto at = [&](double k) {
+        return k < 0 ? 0.0 : static_cast<double>(in[static_cast<size_t>(k)]);
+    };
     return at(base) + (at(base + 1) - at(base)) * (t - base);
 }
 

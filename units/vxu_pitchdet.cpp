@@ -48,7 +48,8 @@ double Distance(const FeatureRecord &a, const FeatureRecord &b) {
 
 /* The low 16 bits of the frame counter of the frame before the current one. */
 int16_t TimeStamp(const PeriodDetectorState *state) {
-    return static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(state->frameCounter) - 1u));
+    const uint32_t previousFrame = static_cast<uint32_t>(state->frameCounter) - 1u;
+    return static_cast<int16_t>(static_cast<uint16_t>(previousFrame));
 }
 
 struct PeriodDetectorUnit {
@@ -195,7 +196,8 @@ void MatchFeatures(PeriodDetectorState *state) {
     if (bestScore > 0) {
         const double period = state->period;
         const double last = state->lastCandidatePeriod;
-        const bool nearPeriod = kAcceptLow * period < bestPeriod && bestPeriod < kAcceptHigh * period;
+        const bool nearPeriod =
+            kAcceptLow * period < bestPeriod && bestPeriod < kAcceptHigh * period;
         const bool nearLast = kAcceptLow * last < bestPeriod && bestPeriod < kAcceptHigh * last;
         if ((nearPeriod || nearLast) && bestScore > kMinimumRelativeScore * state->confidence) {
             state->period = static_cast<float>(bestPeriod);
@@ -277,7 +279,8 @@ void DetectPeriod(PeriodDetectorState *state, float x) {
     if (state->holdCounter > 0) {
         state->holdCounter--;
     } else {
-        state->confidence = static_cast<float>(static_cast<double>(state->confidence) * kConfidenceDecay);
+        state->confidence =
+            static_cast<float>(static_cast<double>(state->confidence) * kConfidenceDecay);
         if (state->confidence < kConfidenceFloor) state->confidence = 0.0f;
         state->weightedConfidence =
             static_cast<float>(static_cast<double>(state->confidence) * state->period);
