@@ -96,7 +96,8 @@ bool ScoreCandidate(const PeriodDetectorState *state, int32_t newest, int32_t ol
             const FeatureRecord &recB = records[b];
             const double d2 = Distance(recA, recB);
             /* Walking older, distances only grow until the walk crosses the wrap of the time
-             * stamps, where they turn negative: such pairs match nothing. */
+             * stamps (or meets a never-written slot once they are negative), where they turn
+             * negative: such pairs match nothing. */
             if (!(d2 < kWindowHigh * dist) || d2 < 0 || pairs >= kMaxPairs) break;
             if (recB.type == recA.type) {
                 const double w = static_cast<double>(recA.value) * recB.value;
