@@ -46,7 +46,7 @@ void VexaF_DumpMemory(const void *address, int32_t numBytes) {
 /* One log for the whole process. Code under investigation may log from the audio thread
  * while a client thread logs or dumps, so nothing here takes a lock: a writer claims its
  * record index with a compare-and-swap, and each record works as a sequence lock: the
- * writer marks it empty, stores the values and then publishes the sequence number (release);
+ * writer marks it empty, stores the values and then publishes the sequence number;
  * a reader takes a record only when it reads the same sequence before and after the values. */
 
 namespace {
@@ -90,11 +90,12 @@ int32_t ClaimRecord() {
 bool ReadRecord(const EventRecord &record, EventRecord &copy) {
     int32_t sequence = vx_load_acquire(record.sequence);
     if (sequence < 0) return false;
-    copy.value1 = vx_load(record.value1);
-    copy.value2 = vx_load(record.value2);
-    copy.value3 = vx_load(record.value3);
-    copy.value4 = vx_load_float(record.value4);
-    __atomic_thread_fence(__ATOMIC_ACQUIRE);
+    /* Acquire loads: the second look at the sequence cannot move before them, and a value
+     * from a writer that started meanwhile makes that writer's -1 visible. */
+    copy.value1 = vx_load_acquire(record.value1);
+    copy.value2 = vx_load_acquire(record.value2);
+    copy.value3 = vx_load_acquire(record.value3);
+    __atomic_load(&record.value4, &copy.value4, __ATOMIC_ACQUIRE);
     if (vx_load(record.sequence) != sequence) return false; /* rewritten meanwhile */
     copy.sequence = sequence;
     return true;
@@ -113,12 +114,12 @@ void VexaS_LogEvent(int32_t value1, int32_t value2, int32_t value3, float value4
     int32_t index = ClaimRecord();
     if (index < 0) return;
     EventRecord &record = eventLog[index];
+    /* Release stores: the record reads as empty before any value changes. */
     vx_store(record.sequence, -1);
-    __atomic_thread_fence(__ATOMIC_RELEASE);
-    vx_store(record.value1, value1);
-    vx_store(record.value2, value2);
-    vx_store(record.value3, value3);
-    vx_store_float(record.value4, value4);
+    vx_store_release(record.value1, value1);
+    vx_store_release(record.value2, value2);
+    vx_store_release(record.value3, value3);
+    __atomic_store(&record.value4, &value4, __ATOMIC_RELEASE);
     vx_store_release(record.sequence, sequence);
 }
 
