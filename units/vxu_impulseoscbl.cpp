@@ -10,6 +10,7 @@ struct ImpulseBLUnit {
     VariablePort phase;
     OutputPort output;
     float previous; /* the ramp value of the last frame */
+    VxCarriedPhase carriedPhase;
 };
 
 const PortInfo kPorts[] = {
@@ -33,7 +34,7 @@ void UnitFunction(VexaContext *context, VexaUnit *unit) {
     const SawMultiTables *set = &context->vxb_SawTables;
 
     VxBandLimitedBlock block;
-    double phase = vx_load_float(self->phase.value);
+    double phase = vx_phase_begin(self->phase, self->carriedPhase);
     phase = vx_bl_advance_phase(context, phase, frequency, block);
     float previous = self->previous;
     for (int i = 0; i < 8; i++) {
@@ -43,7 +44,7 @@ void UnitFunction(VexaContext *context, VexaUnit *unit) {
         previous = current;
     }
     self->previous = previous;
-    vx_store_float(self->phase.value, static_cast<float>(phase));
+    vx_phase_end(self->phase, self->carriedPhase, phase);
 }
 
 UnitInfo kInfo = {.next = nullptr,

@@ -11,6 +11,7 @@ struct PulseOscillatorUnit {
     VariablePort phase;
     InputPort width;
     OutputPort output;
+    VxCarriedPhase carriedPhase;
 };
 
 const PortInfo kPorts[] = {
@@ -39,11 +40,11 @@ void UnitFunction(VexaContext *context, VexaUnit *unit) {
     float *out = self->output.values;
     VxPhaseBlock block;
     const double phase =
-        vx_advance_phase(context, vx_load_float(self->phase.value), frequency, block);
+        vx_advance_phase(context, vx_phase_begin(self->phase, self->carriedPhase), frequency, block);
     for (int i = 0; i < 8; i++) {
         out[i] = (block.phase[i] >= static_cast<double>(width[i])) ? amplitude[i] : -amplitude[i];
     }
-    vx_store_float(self->phase.value, static_cast<float>(phase));
+    vx_phase_end(self->phase, self->carriedPhase, phase);
 }
 
 UnitInfo kInfo = {.next = nullptr,

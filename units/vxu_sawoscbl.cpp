@@ -8,6 +8,7 @@ struct SawtoothBLUnit {
     InputPort amplitude;
     VariablePort phase;
     OutputPort output;
+    VxCarriedPhase carriedPhase;
 };
 
 const PortInfo kPorts[] = {
@@ -31,14 +32,14 @@ void UnitFunction(VexaContext *context, VexaUnit *unit) {
     const SawMultiTables *set = &context->vxb_SawTables;
 
     VxBandLimitedBlock block;
-    double phase = vx_load_float(self->phase.value);
+    double phase = vx_phase_begin(self->phase, self->carriedPhase);
     phase = vx_bl_advance_phase(context, phase, frequency, block);
     for (int i = 0; i < 8; i++) {
         const float saw = VX_SawBL_CalculateSawtooth(set, static_cast<float>(block.phase[i]),
                                                      block.increment[i], block.level[i]);
         out[i] = static_cast<float>(static_cast<double>(saw) * amplitude[i]);
     }
-    vx_store_float(self->phase.value, static_cast<float>(phase));
+    vx_phase_end(self->phase, self->carriedPhase, phase);
 }
 
 UnitInfo kInfo = {.next = nullptr,

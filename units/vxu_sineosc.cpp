@@ -9,6 +9,7 @@ struct SineOscillatorUnit {
     InputPort amplitude;
     VariablePort phase;
     OutputPort output;
+    VxCarriedPhase carriedPhase;
 };
 
 const PortInfo kPorts[] = {
@@ -57,11 +58,11 @@ void UnitFunction(VexaContext *context, VexaUnit *unit) {
      * polynomials, which the compiler is free to compute side by side. */
     VxPhaseBlock block;
     const double phase =
-        vx_advance_phase(context, vx_load_float(self->phase.value), frequency, block);
+        vx_advance_phase(context, vx_phase_begin(self->phase, self->carriedPhase), frequency, block);
     double sine[8];
     for (int i = 0; i < 8; i++) sine[i] = SinePi(block.phase[i]);
     for (int i = 0; i < 8; i++) out[i] = static_cast<float>(sine[i] * amplitude[i]);
-    vx_store_float(self->phase.value, static_cast<float>(phase));
+    vx_phase_end(self->phase, self->carriedPhase, phase);
 }
 
 UnitInfo kInfo = {.next = nullptr,

@@ -9,6 +9,7 @@ struct SquareOscillatorUnit {
     InputPort amplitude;
     VariablePort phase;
     OutputPort output;
+    VxCarriedPhase carriedPhase;
 };
 
 const PortInfo kPorts[] = {
@@ -33,11 +34,11 @@ void UnitFunction(VexaContext *context, VexaUnit *unit) {
     float *out = self->output.values;
     VxPhaseBlock block;
     const double phase =
-        vx_advance_phase(context, vx_load_float(self->phase.value), frequency, block);
+        vx_advance_phase(context, vx_phase_begin(self->phase, self->carriedPhase), frequency, block);
     for (int i = 0; i < 8; i++) {
         out[i] = (block.phase[i] >= 0.0) ? amplitude[i] : -amplitude[i];
     }
-    vx_store_float(self->phase.value, static_cast<float>(phase));
+    vx_phase_end(self->phase, self->carriedPhase, phase);
 }
 
 UnitInfo kInfo = {.next = nullptr,
