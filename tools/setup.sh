@@ -3,7 +3,8 @@
 set -euo pipefail
 PACKAGES=(build-essential cmake pkg-config googletest libgtest-dev libbenchmark-dev
           portaudio19-dev jackd2 libsndfile1-dev sox
-          openjdk-17-jdk-headless junit5 clang libclang-rt-14-dev)
+          openjdk-17-jdk-headless junit5 clang libclang-rt-14-dev
+          doxygen gnuplot-nox)
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
