@@ -77,7 +77,7 @@ TEST_F(DeviceTest, TickCountAdvancesAtTheDeviceRate) {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
 
     const int32_t firstTick = Vexa_GetTickCount(ctx);
-    const uint32_t firstCall = ctx->vxf_CallbackCount;
+    const uint32_t firstCall = vx_load(ctx->vxf_CallbackCount);
     const Clock::time_point start = Clock::now();
     std::this_thread::sleep_for(std::chrono::seconds(2));
     const int32_t ticks = Vexa_GetTickCount(ctx) - firstTick;
@@ -87,8 +87,8 @@ TEST_F(DeviceTest, TickCountAdvancesAtTheDeviceRate) {
     /* 44100 / 64 = 689.06 ticks per second; the band allows for a busy machine. */
     EXPECT_GT(rate, 650.0) << ticks << " ticks in " << elapsed << " s";
     EXPECT_LT(rate, 730.0) << ticks << " ticks in " << elapsed << " s";
-    EXPECT_EQ(ctx->vxf_FramesInCallback, 64);
-    EXPECT_NEAR(static_cast<double>(ctx->vxf_CallbackCount - firstCall), ticks, 2.0);
+    EXPECT_EQ(vx_load(ctx->vxf_FramesInCallback), 64);
+    EXPECT_NEAR(static_cast<double>(vx_load(ctx->vxf_CallbackCount) - firstCall), ticks, 2.0);
     EXPECT_EQ(static_cast<uint32_t>(Vexa_GetFrameCount(ctx)),
               static_cast<uint32_t>(Vexa_GetTickCount(ctx)) * 64u);
 }
@@ -298,16 +298,22 @@ TEST_F(DeviceTest, DeviceQueriesAnswerTheSameWithAStreamOpen) {
 }
 
 /* With a stream open, a sender that finds the command FIFO full waits two ticks for the audio
- * thread to drain it and then sends: the 1025th command of a burst goes through. The burst is
- * repeated until it did fill the FIFO before a callback drained it. */
+ * thread to drain it and then sends: the 1025th command of a burst goes through. Each burst
+ * begins just after a callback and is repeated until it filled the FIFO before the next one. */
 TEST_F(DeviceTest, FullCommandFifoWaitsForTheStreamToDrainIt) {
     ASSERT_EQ(Vexa_Start(ctx, 0, 44100.0), 0);
     const int32_t unit = Unit(TYPE_LINE_OUT, 0);
-    bool waited = false;
+    const double tickSeconds = 64.0 / 44100.0;
+    bool waited = false, burstFitsInATick = false;
     for (int round = 0; round < 40 && !waited; round++) {
-        ASSERT_EQ(Vexa_SleepForTicks(ctx, 1), 0); /* begin right after a callback */
+        const int32_t tick = Vexa_GetTickCount(ctx);
+        const Clock::time_point deadline = Clock::now() + std::chrono::seconds(1);
+        while (Vexa_GetTickCount(ctx) == tick) ASSERT_LT(Clock::now(), deadline) << "no callback";
+
+        const Clock::time_point start = Clock::now();
         for (int i = 0; i < 1024; i++)
             ASSERT_EQ(Vexa_SetPort(ctx, unit, PORTID_INPUT, 0, i / 2048.0), 0);
+        burstFitsInATick = burstFitsInATick || Seconds(start) < tickSeconds;
         const bool full = AFIFO_IsFull(&ctx->vxs_FrontToBack) != 0;
         const int32_t before = Vexa_GetTickCount(ctx);
         ASSERT_EQ(Vexa_SetPort(ctx, unit, PORTID_INPUT, 0, 0.75), 0);
@@ -315,6 +321,9 @@ TEST_F(DeviceTest, FullCommandFifoWaitsForTheStreamToDrainIt) {
         ASSERT_EQ(Vexa_SleepForTicks(ctx, 2), 0);
         EXPECT_EQ(Read(unit, PORTID_INPUT), 0.75) << "the last command is executed last";
     }
+    if (!waited && !burstFitsInATick)
+        GTEST_SKIP() << "this build sends 1024 commands more slowly than the audio thread "
+                        "drains them (a thread sanitizer build), so the FIFO never fills";
     EXPECT_TRUE(waited) << "no burst filled the FIFO before the audio thread drained it";
 }
 

@@ -26,7 +26,7 @@ void UnitFunction(VexaContext *, VexaUnit *unit) {
     float *sums = self->busInput.sums;
     float *out = self->output.values;
     for (int i = 0; i < 8; i++) {
-        out[i] = static_cast<float>(static_cast<double>(sums[i]) * amplitude[i]);
+        vx_store_float(out[i], static_cast<float>(static_cast<double>(sums[i]) * amplitude[i]));
         sums[i] = 0.0f;
     }
 }

@@ -28,7 +28,8 @@ void UnitFunction(VexaContext *context, VexaUnit *unit) {
         const int32_t channel = self->channelIndex + part;
         if (channel >= channels) break; /* never read outside a frame */
         float *out = self->output[part].values;
-        for (int i = 0; i < 8; i++) out[i] = cursor[i * channels + channel];
+        /* Client threads may read the output while the audio thread writes it. */
+        for (int i = 0; i < 8; i++) vx_store_float(out[i], cursor[i * channels + channel]);
     }
 }
 
