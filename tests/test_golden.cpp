@@ -1,0 +1,418 @@
+/*
+ * Golden output: every unit type of the catalogue is rendered for 96 ticks in a small network
+ * that drives all of its ports (oscillators on the signal inputs, a frequency-modulated
+ * source on frequency inputs, values on the others that change a third of the way through,
+ * looping samples, envelopes and tables on the data ports, a bus partner on bus ports and a
+ * device input buffer), and every output part is mixed into its own device channel. A 64-bit
+ * FNV-1a checksum of the bits of the whole device output, of the variables and of the written
+ * samples must equal the value recorded for the type: any change of any number computed by a
+ * unit function, the batch or the port conversions fails here.
+ *
+ * The recorded values were taken from the straightforward frame-by-frame implementation; a
+ * change that moves a number on purpose re-records them with VX_GOLDEN_PRINT=1 (the test then
+ * prints the table in source form) and says why in its commit.
+ */
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "velto.h"
+#include "vx_unit.h"
+
+namespace {
+
+constexpr int32_t kTicks = 96;
+constexpr int32_t kChangeTick = 32;
+constexpr int32_t kOutputChannels = 16;
+constexpr int32_t kInputChannels = 2;
+constexpr int32_t kFirstProbeChannel = 3; /* channels 0-2 are left to the device units */
+
+constexpr uint32_t TYPE_SINE = 0x01f28b71;
+constexpr uint32_t TYPE_MULTIPLY_ADD = 0x0491eafd;
+constexpr uint32_t TYPE_CHANNEL_OUT = 0x01ec67f1;
+constexpr uint32_t TYPE_BUS_READ = 0x01bc7f72;
+constexpr uint32_t TYPE_BUS_WRITE = 0x01e355e2;
+
+struct Golden {
+    const char *name;
+    uint64_t checksum;
+};
+
+/* Recorded from the frame-by-frame implementation (see the file comment). */
+const Golden kGolden[] = {
+    {"SawtoothOscillator", 0xe6e1df2ebda99174ull},
+    {"PeriodDetector", 0x5abe821ed5ee477bull},
+    {"LineOut", 0x40a5f4e6af7c7de5ull},
+    {"ChannelOut", 0x16fa1308c7314266ull},
+    {"SampleRead16F1", 0x3eb1ffaabb75dbd2ull},
+    {"SampleRead16V1", 0x782619ab8518c4eeull},
+    {"SampleWrite16F1", 0xa835660e525fb629ull},
+    {"BusRead", 0x7919256e546d9390ull},
+    {"BusWrite", 0xf3c2e650c70e0a2full},
+    {"Add", 0xc8416991fbaced62ull},
+    {"PulseOscillator", 0x31112fc35fa86b55ull},
+    {"SquareOscillator", 0x6f7b300f063cafd5ull},
+    {"TriangleOscillator", 0xf94f1239638e49d6ull},
+    {"RedNoise", 0xd3d33bb29fc844b6ull},
+    {"PinkNoise", 0x8ea80901d898190cull},
+    {"ImpulseOscillator", 0x3cae4d7d1aa08e8full},
+    {"Filter2o2p2z", 0x7470f4df7fc4685dull},
+    {"FilterLowPass", 0xef6321ffaddb9023ull},
+    {"FilterHighPass", 0xe8b398618bb9a586ull},
+    {"FilterBandPass", 0xe69a0325c0f91eeaull},
+    {"FilterBandStop", 0x5ad70a51b62d9417ull},
+    {"FilterPeakingEQ", 0x944045ff266393ddull},
+    {"FilterLowShelf", 0xf5a561e9bff271ceull},
+    {"FilterHighShelf", 0xf7c2093ad91fb8a0ull},
+    {"FilterSVF", 0x7c7b7b4d304b7e8full},
+    {"FilterOldSVF", 0x635b4b2cc2353c21ull},
+    {"SineOscillator", 0xb66fed1a5bb92b93ull},
+    {"EnvelopeLinear", 0xb486a68896cade4eull},
+    {"WaveOscillator", 0xc09cc92a53546fecull},
+    {"WhiteNoise", 0xab515da970203928ull},
+    {"MultiplyAdd", 0x4ae3cd3f3b2691c5ull},
+    {"Delay", 0xe3762c8efd11a099ull},
+    {"DelayInterp", 0x253843aa847fdbedull},
+    {"Subtract", 0x298a0639d4f9d442ull},
+    {"SampleWrite16F2", 0x3c1f3713a2131840ull},
+    {"SampleRead16F2", 0xc7fb19ed2f8235deull},
+    {"FourWayFade", 0x10e40be16ff87dcaull},
+    {"CrossFade", 0xdfa48df28048a87cull},
+    {"TableLookup", 0xfcb3423854f4f323ull},
+    {"Minimum", 0x2c2e115b2b0a7c99ull},
+    {"Maximum", 0xc57b0bcd00120779ull},
+    {"Select", 0x867a5138cebf55ffull},
+    {"Schmidt", 0xef43e84992296018ull},
+    {"LagLinear", 0x991ba187bdb0de74ull},
+    {"LagExp", 0x7215a3b48759f726ull},
+    {"MultiplyUnsigned", 0x08e18cb8edddf9f1ull},
+    {"Multiply", 0x491c6ac84182ff52ull},
+    {"PanControl", 0xc1735e4fdba1400dull},
+    {"Pan", 0x725a8ce8240e6c7eull},
+    {"MassSpring", 0x4fdcc778526931cbull},
+    {"Compare", 0x289dda247a42f728ull},
+    {"Latch", 0x2a7611ee5dcdd27bull},
+    {"EnvelopeParabolic", 0x1644e808dc41730full},
+    {"PeakFollower", 0x22c1417061eeac85ull},
+    {"LineIn", 0x53deccae0ac1aed3ull},
+    {"ChannelIn", 0x9aecb0e823f7b67eull},
+    {"Filter2o2p", 0xdbfaa7fe125d1360ull},
+    {"Filter1o1z", 0xa0257eb981b8ee19ull},
+    {"Filter1o1p1z", 0x2afc02cec9729d2full},
+    {"Filter1o1p", 0x6751d45531f56aabull},
+    {"AddUnsigned", 0x249f6b51f01ea2eaull},
+    {"MultiplyAddUnsigned", 0xfb524d5b4d970288ull},
+    {"Divide", 0x4f602cf81ccfdb0bull},
+    {"SawtoothOscillatorBL", 0x2054b9b56d106df6ull},
+    {"ImpulseOscillatorBL", 0x9c76f59bc2923bc3ull},
+    {"SquareOscillatorBL", 0xc09159b8f13df6beull},
+    {"PulseOscillatorBL", 0x0d9df059f049c761ull},
+    {"Integrate", 0x6ecdb1c5f7e6ea73ull},
+};
+
+class Fnv {
+  public:
+    void Bytes(const void *data, size_t size) {
+        const unsigned char *p = static_cast<const unsigned char *>(data);
+        for (size_t i = 0; i < size; i++) {
+            hash_ ^= p[i];
+            hash_ *= 0x100000001b3ull;
+        }
+    }
+    template <typename T> void Value(T value) { Bytes(&value, sizeof value); }
+    uint64_t hash() const { return hash_; }
+
+  private:
+    uint64_t hash_ = 0xcbf29ce484222325ull;
+};
+
+/* The values a port that is set (rather than driven by a signal) takes before and after the
+ * change tick, chosen by its role so that every unit works in its useful range. */
+struct SetValues {
+    double before, after;
+};
+
+SetValues ValuesFor(const PortInfo &port) {
+    switch (port.portID) {
+    case PORTID_FREQUENCY:
+        if (port.signalType == SIGNAL_SVF_FREQUENCY) return {1000.0, 3000.0};
+        return {800.0, 2300.0};
+    case PORTID_AMPLITUDE: return {0.8, 0.6};
+    case PORTID_Q: return {2.0, 0.7};
+    case PORTID_GAIN: return {2.0, 0.5};
+    case PORTID_SLOPE: return {1.0, 0.5};
+    case PORTID_A0: return {0.5, 0.4};
+    case PORTID_A1: return {0.3, 0.2};
+    case PORTID_A2: return {0.1, 0.15};
+    case PORTID_B1: return {-0.4, -0.3};
+    case PORTID_B2: return {0.2, 0.1};
+    case PORTID_PHASE: return {0.25, -0.75};
+    case PORTID_WIDTH: return {0.2, -0.4};
+    case PORTID_RESONANCE: return {0.3, 0.1};
+    case PORTID_LOWER_LIMIT: return {-0.8, -0.5};
+    case PORTID_UPPER_LIMIT: return {0.8, 0.6};
+    case PORTID_SET_LEVEL: return {0.3, 0.5};
+    case PORTID_RESET_LEVEL: return {-0.3, -0.1};
+    case PORTID_STIFFNESS: return {0.01, 0.02};
+    case PORTID_DAMPING: return {0.01, 0.05};
+    case PORTID_DELAY: return {0.003, 0.001};
+    case PORTID_CURRENT: return {0.1, -0.2};
+    case PORTID_INPUT: return {0.7, -0.4}; /* an Input variable: a lag's target */
+    default: break;
+    }
+    switch (port.signalType) {
+    case SIGNAL_SIGNED: return {0.3, -0.6};
+    case SIGNAL_UNSIGNED: return {1.0, 0.5};
+    case SIGNAL_FREQUENCY: return {440.0, 1500.0};
+    case SIGNAL_SAMPLE_RATE: return {30000.0, 50000.0};
+    case SIGNAL_HALF_LIFE: return {0.01, 0.002};
+    case SIGNAL_TIME: return {0.005, 0.02};
+    default: return {0.5, 0.25};
+    }
+}
+
+/* Ports fed by an oscillator rather than set. */
+bool DrivenBySignal(const PortInfo &port) {
+    if ((port.portKind & PORT_INPUT) == 0) return false;
+    switch (port.portID) {
+    case PORTID_INPUT:
+    case PORTID_INPUT_A:
+    case PORTID_INPUT_B:
+    case PORTID_INPUT_C:
+    case PORTID_FADE:
+    case PORTID_PAN:
+    case PORTID_SELECT:
+    case PORTID_GATE: return true;
+    case PORTID_FREQUENCY: return port.signalType == SIGNAL_FREQUENCY;
+    default: return false;
+    }
+}
+
+class GoldenTest : public ::testing::Test {
+  protected:
+    VexaContext *ctx = nullptr;
+    int32_t nextDriver = 0;
+    int32_t nextChannel = kFirstProbeChannel;
+    std::vector<int32_t> drivers, probes, samples;
+    std::vector<std::vector<int16_t>> written; /* what each sample held before the run */
+
+    void SetUp() override {
+        ctx = Vexa_CreateContext();
+        ASSERT_NE(ctx, nullptr);
+        ASSERT_EQ(Vexa_Initialize(ctx), 0);
+        ASSERT_EQ(Vexa_StartDevices(ctx, VX_FLAG_NO_DEVICE, 44100.0, 0, kInputChannels, 0,
+                                    kOutputChannels),
+                  0);
+    }
+    void TearDown() override {
+        EXPECT_EQ(Vexa_Terminate(ctx), 0);
+        Vexa_DeleteContext(ctx);
+    }
+
+    int32_t NewUnit(uint32_t typeID, int32_t argument = 0) {
+        const int32_t token = Vexa_CreateUnit(ctx, typeID, 0, argument);
+        EXPECT_GT(token, 0) << std::hex << typeID;
+        return token;
+    }
+    void Set(int32_t unit, uint32_t portID, int32_t part, double value) {
+        const int32_t result = Vexa_SetPort(ctx, unit, portID, part, value);
+        EXPECT_GE(result, 0) << std::hex << portID;
+    }
+    void SetLater(int32_t unit, uint32_t portID, int32_t part, double value) {
+        const int32_t tick = Vexa_GetTickCount(ctx) + kChangeTick;
+        EXPECT_GE(Vexa_SetPortAt(ctx, tick, unit, portID, part, value), 0) << std::hex << portID;
+    }
+    void Connect(int32_t from, uint32_t fromPort, int32_t to, uint32_t toPort, int32_t toPart) {
+        EXPECT_GE(Vexa_ConnectUnits(ctx, from, fromPort, 0, to, toPort, toPart), 0)
+            << std::hex << toPort;
+    }
+
+    /* A sine at its own frequency for each driven part; frequency inputs get 500 Hz swept
+     * by +-150 Hz at 5 Hz through a MultiplyAdd. */
+    void Drive(int32_t unit, const PortInfo &port, int32_t part) {
+        const int32_t k = nextDriver++;
+        const int32_t sine = NewUnit(TYPE_SINE);
+        drivers.push_back(sine);
+        if (port.portID == PORTID_FREQUENCY) {
+            Set(sine, PORTID_FREQUENCY, 0, 5.0 + k);
+            Set(sine, PORTID_AMPLITUDE, 0, 1.0);
+            const int32_t sweep = NewUnit(TYPE_MULTIPLY_ADD);
+            drivers.push_back(sweep);
+            Connect(sine, PORTID_OUTPUT, sweep, PORTID_INPUT_A, 0);
+            Set(sweep, PORTID_INPUT_B, 0, 150.0);
+            Set(sweep, PORTID_INPUT_C, 0, 500.0);
+            Connect(sweep, PORTID_OUTPUT, unit, port.portID, part);
+            return;
+        }
+        Set(sine, PORTID_FREQUENCY, 0, 97.0 + 61.0 * k);
+        Set(sine, PORTID_AMPLITUDE, 0, 0.9);
+        Set(sine, PORTID_PHASE, 0, 0.1 * k);
+        Connect(sine, PORTID_OUTPUT, unit, port.portID, part);
+    }
+
+    void Probe(int32_t unit, uint32_t portID, int32_t part) {
+        ASSERT_LT(nextChannel, kOutputChannels);
+        const int32_t probe = NewUnit(TYPE_CHANNEL_OUT, nextChannel++);
+        probes.push_back(probe);
+        EXPECT_GE(Vexa_ConnectUnits(ctx, unit, portID, part, probe, PORTID_INPUT, 0), 0);
+    }
+
+    void FeedQueue(int32_t unit, const PortInfo &port) {
+        if (port.queueData == VXT_ENVELOPE) {
+            const double frames[] = {0.01, 0.9, 0.02, -0.5, 0.005, 0.3,
+                                     0.03, 1.0, 0.01, 0.0,  0.02,  0.6};
+            const int32_t envelope = Vexa_CreateEnvelope(ctx, 6);
+            ASSERT_GT(envelope, 0);
+            ASSERT_EQ(Vexa_WriteEnvelope(ctx, envelope, 0, frames, 6), 0);
+            ASSERT_EQ(Vexa_QueueData(ctx, unit, port.portID, envelope, 1, 5, QUEUE_LOOP), 0);
+            return;
+        }
+        const int32_t channels = port.defaultValue >= 2.0f ? 2 : 1;
+        constexpr uint32_t kFrames = 1500;
+        std::vector<int16_t> data(kFrames * channels);
+        for (size_t i = 0; i < data.size(); i++)
+            data[i] = static_cast<int16_t>(20000.0 *
+                                           std::sin(0.013 * i * i / data.size() + 0.1 * i));
+        const int32_t sample = Vexa_CreateSample(ctx, kFrames, channels);
+        ASSERT_GT(sample, 0);
+        ASSERT_EQ(Vexa_WriteSample(ctx, sample, 0, data.data(), kFrames), 0);
+        samples.push_back(sample);
+        data.resize(static_cast<size_t>(kFrames) * 2);
+        written.push_back(data);
+        ASSERT_EQ(Vexa_QueueData(ctx, unit, port.portID, sample, 100, 777, QUEUE_LOOP), 0);
+    }
+
+    void FeedTable(int32_t unit, const PortInfo &port, int32_t part) {
+        constexpr uint32_t kEntries = 257;
+        std::vector<double> values(kEntries);
+        for (uint32_t i = 0; i < kEntries; i++)
+            values[i] = 0.7 * std::sin(i * 0.049) + 0.2 * std::cos(i * 0.31);
+        const int32_t table = Vexa_CreateTable(ctx, kEntries);
+        ASSERT_GT(table, 0);
+        ASSERT_EQ(Vexa_WriteTableDoubles(ctx, table, 0, values.data(), kEntries), 0);
+        ASSERT_EQ(Vexa_UseTable(ctx, unit, port.portID, part, table), 0);
+    }
+
+    /* Builds the network around one unit of the type, renders it and returns the checksum;
+     * `varied` tells whether the device output took more than one value or a recorder wrote
+     * into its sample. */
+    uint64_t Run(const char *name, const UnitInfo *info, bool *varied) {
+        const bool delay = std::strcmp(name, "Delay") == 0 || std::strcmp(name, "DelayInterp") == 0;
+        const int32_t unit = NewUnit(info->typeID, delay ? 300 : 0);
+        int32_t partner = 0;
+        for (int32_t p = 0; p < info->numPorts; p++) {
+            const PortInfo &port = info->ports[p];
+            for (int32_t part = 0; part < port.numParts; part++) {
+                if (port.portKind & PORT_OUTPUT) {
+                    Probe(unit, port.portID, part);
+                } else if (DrivenBySignal(port)) {
+                    Drive(unit, port, part);
+                } else if (port.portKind & (PORT_INPUT | PORT_VARIABLE)) {
+                    const SetValues v = ValuesFor(port);
+                    Set(unit, port.portID, part, v.before);
+                    SetLater(unit, port.portID, part, v.after);
+                } else if (port.portKind & PORT_QUEUE) {
+                    FeedQueue(unit, port);
+                } else if (port.portKind & PORT_TABLE) {
+                    FeedTable(unit, port, part);
+                } else if (port.portKind & PORT_BUS_INPUT) {
+                    /* A writer fed by an oscillator adds into this bus. */
+                    partner = NewUnit(TYPE_BUS_WRITE);
+                    const PortInfo input = {.portID = PORTID_INPUT, .defaultValue = 0.0f,
+                                            .defaultMask = 0, .portKind = PORT_INPUT,
+                                            .signalType = SIGNAL_RAW, .numParts = 1,
+                                            .offset = 0};
+                    Drive(partner, input, 0);
+                    EXPECT_EQ(Vexa_ConnectUnits(ctx, partner, PORTID_BUS_OUTPUT, 0, unit,
+                                                port.portID, 0),
+                              0);
+                    drivers.push_back(partner);
+                } else if (port.portKind & PORT_BUS_OUTPUT) {
+                    /* A reader after this unit takes the bus out to a device channel. */
+                    partner = NewUnit(TYPE_BUS_READ);
+                    EXPECT_EQ(Vexa_ConnectUnits(ctx, unit, port.portID, 0, partner,
+                                                PORTID_BUS_INPUT, 0),
+                              0);
+                    Probe(partner, PORTID_OUTPUT, 0);
+                    probes.insert(probes.begin(), partner);
+                }
+            }
+        }
+        /* Sources first, then the unit, then whatever reads it. */
+        for (int32_t d : drivers) EXPECT_EQ(Vexa_StartUnit(ctx, d), 0);
+        EXPECT_EQ(Vexa_StartUnit(ctx, unit), 0);
+        for (int32_t p : probes) EXPECT_EQ(Vexa_StartUnit(ctx, p), 0);
+
+        std::vector<float> input(static_cast<size_t>(kTicks) * 64 * kInputChannels);
+        for (size_t i = 0; i < input.size(); i++)
+            input[i] = static_cast<float>(0.8 * std::sin(0.0071 * i) *
+                                          std::cos(0.00023 * i * (i % 7)));
+        std::vector<float> output(static_cast<size_t>(kTicks) * 64 * kOutputChannels);
+        EXPECT_EQ(Vexa_RenderTicks(ctx, input.data(), output.data(), kTicks), 0);
+        EXPECT_EQ(Vexa_CheckEngineErrors(ctx), 0);
+
+        Fnv fnv;
+        for (float value : output) fnv.Value(value);
+        *varied = false;
+        for (float value : output) *varied = *varied || value != output[0];
+        for (int32_t p = 0; p < info->numPorts; p++) {
+            const PortInfo &port = info->ports[p];
+            if ((port.portKind & PORT_VARIABLE) == 0) continue;
+            for (int32_t part = 0; part < port.numParts; part++) {
+                double value = 0;
+                EXPECT_EQ(Vexa_ReadPort(ctx, unit, port.portID, part, &value), 0);
+                fnv.Value(value);
+            }
+        }
+        for (size_t i = 0; i < samples.size(); i++) {
+            std::vector<int16_t> frames(1500 * 2);
+            EXPECT_EQ(Vexa_ReadSample(ctx, samples[i], 0, frames.data(), 1500), 0);
+            fnv.Bytes(frames.data(), frames.size() * sizeof(int16_t));
+            *varied = *varied || frames != written[i]; /* a recorder wrote into it */
+        }
+        return fnv.hash();
+    }
+};
+
+struct TypeEntry {
+    const char *name;
+    UnitInfo *(*load)();
+};
+
+#define VX_GOLDEN_ENTRY(Name) {#Name, &VXU_Load##Name},
+const TypeEntry kTypes[] = {VX_UNIT_CATALOGUE(VX_GOLDEN_ENTRY)};
+#undef VX_GOLDEN_ENTRY
+
+TEST(GoldenTable, CoversEveryUnitTypeOnce) {
+    ASSERT_EQ(std::size(kTypes), 68u);
+    ASSERT_EQ(std::size(kGolden), std::size(kTypes));
+    for (size_t i = 0; i < std::size(kTypes); i++) EXPECT_STREQ(kGolden[i].name, kTypes[i].name);
+}
+
+class GoldenUnitTest : public GoldenTest, public ::testing::WithParamInterface<size_t> {};
+
+TEST_P(GoldenUnitTest, OutputMatchesRecordedChecksum) {
+    const TypeEntry &type = kTypes[GetParam()];
+    bool varied = false;
+    const uint64_t checksum = Run(type.name, type.load(), &varied);
+    EXPECT_TRUE(varied) << type.name << ": the device output never changed";
+    if (std::getenv("VX_GOLDEN_PRINT") != nullptr)
+        std::printf("    {\"%s\", 0x%016llxull},\n", type.name,
+                    static_cast<unsigned long long>(checksum));
+    ASSERT_LT(GetParam(), std::size(kGolden));
+    EXPECT_EQ(checksum, kGolden[GetParam()].checksum)
+        << type.name << " no longer computes the recorded numbers";
+}
+
+INSTANTIATE_TEST_SUITE_P(AllTypes, GoldenUnitTest, ::testing::Range<size_t>(0, std::size(kTypes)),
+                         [](const ::testing::TestParamInfo<size_t> &info) {
+                             return std::string(kTypes[info.param].name);
+                         });
+
+} // namespace
