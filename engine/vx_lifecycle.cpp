@@ -61,6 +61,14 @@ int32_t Vexa_Terminate(VexaContext *context) {
     VXHost_PermitPeers(context);
     result = Vexa_Stop(context);
     if (result < 0) return result;
+    /* Starts that were never stopped would leave the device running (and its callback
+     * consuming the bridge) while the bridge is torn down: the last termination stops the
+     * engine for good. */
+    if (context->vxf_StartCount > 0) {
+        context->vxf_StartCount = 1;
+        result = Vexa_Stop(context);
+        if (result < 0) return result;
+    }
     result = VXHost_ForbidPeers(context);
     if (result < 0) return result;
     for (int32_t slot = 0; slot < VX_MAX_THINGS; slot++) {

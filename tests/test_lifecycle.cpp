@@ -269,6 +269,21 @@ TEST(TerminateTest, ReportsAllocationsStillOutstanding) {
     Vexa_DeleteContext(ctx);
 }
 
+TEST(TerminateTest, LastTerminationStopsAnEngineStartedSeveralTimes) {
+    VexaContext *ctx = Vexa_CreateContext();
+    ASSERT_EQ(Vexa_Initialize(ctx), 0);
+    for (int i = 0; i < 3; i++)
+        ASSERT_EQ(Vexa_StartDevices(ctx, VX_FLAG_PRINT_OUTPUT, 0.0, -1, 0, 0, 2), 0);
+    EXPECT_EQ(Vexa_Terminate(ctx), 0);
+    EXPECT_EQ(ctx->vxf_StartCount, 0);
+    EXPECT_EQ(ctx->vxf_OfflineBuffer, nullptr);
+    /* A fresh start is a first start again, with new parameters. */
+    ASSERT_EQ(Vexa_StartEngine(ctx, VX_FLAG_NO_DEVICE, 22050.0), 0);
+    EXPECT_EQ(Vexa_GetFrameRate(ctx), 22050.0);
+    EXPECT_EQ(Vexa_StopEngine(ctx), 0);
+    Vexa_DeleteContext(ctx);
+}
+
 TEST(TerminateTest, RestartAfterTerminationKeepsTheClockAndRetiresOldTokens) {
     VexaContext *ctx = Vexa_CreateContext();
     ASSERT_EQ(Vexa_StartEngine(ctx, VX_FLAG_NO_DEVICE, 44100.0), 0);
