@@ -8,10 +8,13 @@
 #include <jni.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <functional>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "com_quorbit_velto_Vexa.h"
@@ -295,6 +298,53 @@ TEST_F(JniTest, HandlesNameOnlyLiveContexts) {
     EXPECT_EQ(Java_com_quorbit_velto_Vexa_getTrace(env, nullptr, second), 1);
     Java_com_quorbit_velto_Vexa_deleteContext(env, nullptr, second);
     EXPECT_EQ(Java_com_quorbit_velto_Vexa_getTrace(env, nullptr, second), VXERR_INVALID_CONTEXT);
+}
+
+/* Threads computing ticks on a context while another thread deletes it: each call either
+ * completes on the live context or is refused with -63, never runs on a context being torn
+ * down (a sanitizer build reports any use of the freed context). The race is run a few times,
+ * since each run hits the deletion at a different point of the calls in flight. */
+TEST_F(JniTest, DeletionWaitsForCallsInFlight) {
+    constexpr uint32_t kSine = 0x01f28b71;
+    constexpr uint32_t kPhase = 0x000751d0;
+    for (int round = 0; round < 5; round++) {
+        SCOPED_TRACE(round);
+        jint handle = StartContext();
+        jint sine = Java_com_quorbit_velto_Vexa_createUnit(env, nullptr, handle, kSine, 0, 0);
+        ASSERT_GT(sine, 0);
+        ASSERT_EQ(Java_com_quorbit_velto_Vexa_startUnit(env, nullptr, handle, sine), 0);
+        std::atomic<int> started{0};
+        std::atomic<bool> wrong{false};
+        std::vector<std::thread> threads;
+        for (int t = 0; t < 3; t++) {
+            threads.emplace_back([&] {
+                started++;
+                auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+                while (std::chrono::steady_clock::now() < deadline) {
+                    /* Entry points that take no array never use the environment. */
+                    jint tick = Java_com_quorbit_velto_Vexa_getTickCount(nullptr, nullptr, handle);
+                    if (tick == VXERR_INVALID_CONTEXT) return;
+                    jint slept = Java_com_quorbit_velto_Vexa_sleepUntilTick(nullptr, nullptr,
+                                                                            handle, tick + 1);
+                    jdouble phase = Java_com_quorbit_velto_Vexa_getPort(nullptr, nullptr, handle,
+                                                                        sine, kPhase, 0);
+                    if ((slept != 0 && slept != VXERR_INVALID_CONTEXT) ||
+                        (phase < -1.0 && phase != -1000063.0)) {
+                        wrong = true;
+                        return;
+                    }
+                }
+                wrong = true; /* never saw the deletion */
+            });
+        }
+        while (started < 3) std::this_thread::yield();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10 + 5 * round));
+        Java_com_quorbit_velto_Vexa_deleteContext(env, nullptr, handle);
+        for (std::thread &thread : threads) thread.join();
+        EXPECT_FALSE(wrong);
+        EXPECT_EQ(Java_com_quorbit_velto_Vexa_getTickCount(env, nullptr, handle),
+                  VXERR_INVALID_CONTEXT);
+    }
 }
 
 } // namespace
