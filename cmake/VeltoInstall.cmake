@@ -63,7 +63,7 @@ endif()
 # An outside program built against the installed files, once through pkg-config and once
 # through find_package, then run. A sanitizer build is not what gets installed: its library
 # needs the sanitizer runtime in every program that links it, so the check runs in plain builds.
-if(VELTO_TESTS AND VELTO_SANITIZE STREQUAL "")
+if(VELTO_TESTS AND VELTO_SANITIZE STREQUAL "" AND NOT VELTO_FUZZ)
   add_test(NAME install_consumer
     COMMAND ${CMAKE_COMMAND}
       -DBUILD_DIR=${PROJECT_BINARY_DIR}

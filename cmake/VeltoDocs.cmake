@@ -1,0 +1,31 @@
+# The HTML reference of velto.h, made by doxygen (Debian package doxygen) from docs/Doxyfile:
+#   cmake --build <build> --target docs      ->  <build>/docs/html/index.html
+# Doxygen runs with WARN_AS_ERROR, so an undocumented call or parameter fails the target; a
+# test does the same check, so that the header stays documented.
+find_program(VELTO_DOXYGEN doxygen)
+if(VELTO_DOXYGEN)
+  set(_velto_doxygen_env ${CMAKE_COMMAND} -E env
+    VELTO_SOURCE_DIR=${PROJECT_SOURCE_DIR}
+    VELTO_DOCS_OUT=${PROJECT_BINARY_DIR}/docs
+    VELTO_VERSION=${PROJECT_VERSION})
+  add_custom_target(docs
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/docs
+    COMMAND ${_velto_doxygen_env} ${VELTO_DOXYGEN} ${PROJECT_SOURCE_DIR}/docs/Doxyfile
+    WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
+    COMMENT "HTML reference of velto.h in ${PROJECT_BINARY_DIR}/docs/html"
+    VERBATIM)
+  if(VELTO_TESTS)
+    add_test(NAME docs_reference
+      COMMAND ${CMAKE_COMMAND} -E env
+        VELTO_SOURCE_DIR=${PROJECT_SOURCE_DIR}
+        VELTO_DOCS_OUT=${PROJECT_BINARY_DIR}/docs-check
+        VELTO_VERSION=${PROJECT_VERSION}
+        ${VELTO_DOXYGEN} ${PROJECT_SOURCE_DIR}/docs/Doxyfile
+      WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
+    set_tests_properties(docs_reference PROPERTIES TIMEOUT 120 LABELS docs)
+  endif()
+else()
+  add_custom_target(docs
+    COMMAND ${CMAKE_COMMAND} -E echo "doxygen not found: install it with tools/setup.sh"
+    COMMAND ${CMAKE_COMMAND} -E false)
+endif()
