@@ -29,3 +29,17 @@ else()
     COMMAND ${CMAKE_COMMAND} -E echo "doxygen not found: install it with tools/setup.sh"
     COMMAND ${CMAKE_COMMAND} -E false)
 endif()
+
+# The unit catalogue of the guide (docs/units.md) is written from the engine's descriptors:
+#   cmake --build <build> --target velto_unit_catalog && <build>/velto_unit_catalog > docs/units.md
+# and a test checks that the committed file still matches them.
+add_executable(velto_unit_catalog ${PROJECT_SOURCE_DIR}/docs/tools/unit_catalog.cpp)
+target_compile_options(velto_unit_catalog PRIVATE ${VELTO_FLAGS})
+target_link_libraries(velto_unit_catalog PRIVATE velto_obj)
+if(VELTO_TESTS)
+  add_test(NAME docs_unit_catalog
+    COMMAND ${CMAKE_COMMAND} -DTOOL=$<TARGET_FILE:velto_unit_catalog>
+      -DEXPECTED=${PROJECT_SOURCE_DIR}/docs/units.md
+      -P ${PROJECT_SOURCE_DIR}/docs/tools/check_catalog.cmake)
+  set_tests_properties(docs_unit_catalog PROPERTIES TIMEOUT 60 LABELS docs)
+endif()
