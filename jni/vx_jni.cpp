@@ -168,9 +168,10 @@ template <typename JArray, typename Call> jint WithElements(JNIEnv *env, JArray 
     return result;
 }
 
-/* The frame-array and text methods: a null array gives -84 and a declared length other than
- * the array's own gives -79, both before anything is read or written; then the context (when
- * the call has one) is resolved, the elements are exposed and call(context, elements, n) runs. */
+/* The frame-array methods: a null array gives -84 and a declared length other than the
+ * array's own gives -79, both before anything is read or written; then the context is
+ * resolved (-63), the elements are exposed and call(context, elements, n) runs. The text
+ * methods below do the same without a context. */
 template <typename JArray, typename Call>
 jint FrameArrayCall(JNIEnv *env, jint handle, JArray array, jint declaredLength, Call &&call) {
     if (array == nullptr) return VXERR_OUT_OF_RANGE;
