@@ -223,7 +223,7 @@ TEST_F(DeviceTest, DevicesThatCannotBeOpenedFailCleanly) {
         PaError error;
     };
     const Case cases[] = {
-        {"unknown device id", VexaF_CountDevices(), 2, 44100.0, paInvalidDevice},
+        {"unknown device id", VexaF_CountDevices() + 1000, 2, 44100.0, paInvalidDevice},
         {"too many channels", device, maxOut + 1, 44100.0, paInvalidChannelCount},
         {"rate the server does not run at", device, 2, 48000.0, paInvalidSampleRate},
     };
@@ -243,7 +243,9 @@ TEST_F(DeviceTest, DevicesThatCannotBeOpenedFailCleanly) {
     ASSERT_EQ(Vexa_SleepForTicks(ctx, 3), 0);
 }
 
-/* The queries take no context and give the same answers with or without a stream open. */
+/* The queries take no context and give the same answers with or without a stream open.
+ * (The device count is not compared: the JACK host lists other clients as devices too, and
+ * other test processes come and go.) */
 TEST_F(DeviceTest, DeviceQueriesAnswerTheSameWithAStreamOpen) {
     struct Answers {
         int32_t count, input, output, maxIn, maxOut, nameLength;
@@ -268,7 +270,7 @@ TEST_F(DeviceTest, DeviceQueriesAnswerTheSameWithAStreamOpen) {
     const Answers again = ask();
 
     for (const Answers *a : {&open, &again}) {
-        EXPECT_EQ(a->count, closed.count);
+        EXPECT_GT(a->count, a->output);
         EXPECT_EQ(a->input, closed.input);
         EXPECT_EQ(a->output, closed.output);
         EXPECT_EQ(a->maxIn, closed.maxIn);
@@ -292,8 +294,8 @@ TEST_F(DeviceTest, DeviceQueriesAnswerTheSameWithAStreamOpen) {
     EXPECT_EQ(Vexa_DeviceIDToNameJava(closed.output, small, 0), 0);
     EXPECT_EQ(Vexa_DeviceIDToNameJava(closed.output, small, -5), 0);
     EXPECT_EQ(Vexa_DeviceIDToNameJava(closed.output, nullptr, 64), 0);
-    EXPECT_EQ(Vexa_DeviceIDToNameJava(closed.count, small, 4), VXERR_INVALID_DEVICE);
-    EXPECT_EQ(Vexa_GetMaxInputChannels(closed.count), VXERR_INVALID_DEVICE);
+    EXPECT_EQ(Vexa_DeviceIDToNameJava(closed.count + 1000, small, 4), VXERR_INVALID_DEVICE);
+    EXPECT_EQ(Vexa_GetMaxInputChannels(closed.count + 1000), VXERR_INVALID_DEVICE);
     EXPECT_EQ(Vexa_GetMaxOutputChannels(-1), VXERR_INVALID_DEVICE);
 }
 
