@@ -118,6 +118,14 @@ extern "C" VEXA_API void Vexa_DeleteContext(VexaContext *context) {
         context->vxf_InitCount = 1;
         (void)Vexa_Terminate(context);
     }
+    /* Started without ever being initialised: Vexa_Stop has no peer lock to take and does
+     * nothing, but no stream may outlive the block it calls back into. */
+    if (context->vxf_StartCount > 0) {
+        context->vxf_StartCount = 0;
+        VexaF_StopAudio(context);
+        std::free(context->vxf_OfflineBuffer);
+        context->vxf_OfflineBuffer = nullptr;
+    }
     ContextRegistry &registry = Registry();
     {
         std::lock_guard<std::mutex> lock(registry.mutex);

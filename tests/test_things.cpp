@@ -383,4 +383,16 @@ TEST(ContextTest, DeleteTakesDownAnEngineInitialisedAndStartedSeveralTimes) {
     EXPECT_EQ(VexaF_ValidateContext(context), nullptr);
 }
 
+/* Started but never initialised: there is no peer lock, so Vexa_Stop cannot stop it; the
+ * deletion still releases the start (the offline buffer would show as a leak). */
+TEST(ContextTest, DeleteStopsAnEngineStartedWithoutInitialisation) {
+    VexaContext *context = Vexa_CreateContext();
+    ASSERT_NE(context, nullptr);
+    ASSERT_EQ(Vexa_StartDevices(context, VX_FLAG_PRINT_OUTPUT, 44100.0, -1, 0, -1, 2), 0);
+    ASSERT_NE(context->vxf_OfflineBuffer, nullptr);
+    EXPECT_EQ(Vexa_Stop(context), VXERR_HOST_INIT);
+    Vexa_DeleteContext(context);
+    EXPECT_EQ(VexaF_ValidateContext(context), nullptr);
+}
+
 } // namespace
