@@ -264,6 +264,30 @@ TEST_F(ThingsTest, SimultaneousFrontDecrementAndBackReleaseFreeOnce) {
     ::testing::Test::RecordProperty("back_end_frees", 300 - frontFrees);
 }
 
+/* Context numbers wrap in the token after 128 contexts: tokens of the two contexts are then
+ * told apart only by slot and serial. */
+TEST_F(ThingsTest, ContextBitsRepeatAfter128Contexts) {
+    VexaContext *later = nullptr;
+    while (later == nullptr) {
+        VexaContext *context = Vexa_CreateContext();
+        ASSERT_NE(context, nullptr);
+        ASSERT_LE(context->vxc_ID, ctx->vxc_ID + 128);
+        if (context->vxc_ID == ctx->vxc_ID + 128) later = context;
+        else Vexa_DeleteContext(context);
+    }
+    ASSERT_EQ(Vexa_Initialize(later), 0);
+    int32_t mine = NewThing();
+    int32_t theirs = VexaF_CreateThing(later, sizeof(VexaDataThing), VXT_SAMPLE);
+    EXPECT_EQ(mine, theirs);
+    VexaThing *thing = nullptr;
+    EXPECT_EQ(VexaF_ValidateToken(later, mine, &thing), 0);
+    EXPECT_EQ(thing, VexaF_ThingFromToken(later, theirs));
+    int32_t second = VexaF_CreateThing(later, sizeof(VexaDataThing), VXT_SAMPLE);
+    EXPECT_EQ(VexaF_ValidateToken(ctx, second, &thing), VXERR_INVALID_TOKEN);
+    EXPECT_EQ(Vexa_Terminate(later), 0);
+    Vexa_DeleteContext(later);
+}
+
 /* Unit creation takes no peer lock, so client threads create things while another deletes;
  * the table stays consistent: every token distinct, valid and naming its own thing. */
 TEST_F(ThingsTest, ConcurrentCreationAndDeletionKeepTheTableConsistent) {
