@@ -2,8 +2,6 @@
  * vx_catalog.cpp - the unit catalogue: VexaF_LoadUnits links every type's descriptor in the
  * catalogue's fixed order, and VexaF_LookupUnitInfo finds a type by its ID.
  */
-#include <mutex>
-
 #include "vx_engine.h"
 
 /* Loaders are referenced weakly so that the library links while a unit type is still being
@@ -19,11 +17,10 @@ const Loader kCatalogue[] = {VX_UNIT_CATALOGUE(VX_LOADER_ENTRY)};
 #undef VX_LOADER_ENTRY
 
 UnitInfo *sHead = nullptr;
-std::once_flag sLinked;
 
 /* The descriptors are shared static records; every context links them in the same order,
  * so the chain is built once for the process. */
-void LinkCatalogue() {
+bool LinkCatalogue() {
     UnitInfo *last = nullptr;
     for (Loader load : kCatalogue) {
         if (load == nullptr) continue;
@@ -36,11 +33,13 @@ void LinkCatalogue() {
             last->next = info;
         last = info;
     }
+    return true;
 }
 } // namespace
 
 void VexaF_LoadUnits(VexaContext *context) {
-    std::call_once(sLinked, LinkCatalogue);
+    static const bool linked = LinkCatalogue(); /* once per process, thread-safe */
+    (void)linked;
     context->vxf_UnitTypes = sHead;
 }
 
