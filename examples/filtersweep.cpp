@@ -49,6 +49,12 @@ bool Section(VexaContext *ctx, uint32_t oscillatorType, int32_t start) {
         ok = Check(Vexa_SetPortAt(ctx, start + t, filter, kFrequency, 0,
                                   Corner(static_cast<double>(t) / length)),
                    "Vexa_SetPortAt");
+    /* A short fade at the end, so that the stop does not click. */
+    const int32_t fade = SecondsToTicks(0.05);
+    for (int32_t t = 0; ok && t < fade; t++)
+        ok = Check(Vexa_SetPortAt(ctx, start + length - fade + t, filter, kAmplitude, 0,
+                                  0.5 * (fade - 1 - t) / fade),
+                   "Vexa_SetPortAt");
     /* Sources before the filter before the output, so each block flows through at once. */
     for (int32_t unit : {osc, filter, out})
         ok = ok && Check(Vexa_StartUnitAt(ctx, start, unit), "Vexa_StartUnitAt") &&

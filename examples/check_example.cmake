@@ -1,0 +1,28 @@
+# Runs an example with --wav into WORK_DIR (no device is opened) and checks the file it wrote:
+# it must exist, be audible (peak above 0.05) and not clip (peak below 1.0). The peak comes
+# from `sox FILE -n stat` when sox is there (SOX); otherwise only the run is checked.
+file(REMOVE_RECURSE ${WORK_DIR})
+file(MAKE_DIRECTORY ${WORK_DIR})
+set(wav ${WORK_DIR}/out.wav)
+execute_process(COMMAND ${PROGRAM} ${ARGS} --wav ${wav}
+  WORKING_DIRECTORY ${WORK_DIR} RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err)
+message(STATUS "${out}")
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "${PROGRAM} failed (${result}):\n${err}")
+endif()
+if(NOT EXISTS ${wav})
+  message(FATAL_ERROR "${PROGRAM} wrote no ${wav}")
+endif()
+if(SOX)
+  execute_process(COMMAND ${SOX} ${wav} -n stat ERROR_VARIABLE stat RESULT_VARIABLE result)
+  if(NOT result EQUAL 0 OR NOT stat MATCHES "Maximum amplitude: +([0-9.]+)")
+    message(FATAL_ERROR "sox could not measure ${wav}:\n${stat}")
+  endif()
+  set(peak ${CMAKE_MATCH_1})
+  string(REGEX MATCH "Minimum amplitude: +(-?[0-9.]+)" _ "${stat}")
+  set(low ${CMAKE_MATCH_1})
+  message(STATUS "peak ${peak}, lowest ${low}")
+  if(peak LESS 0.05 OR peak GREATER_EQUAL 1.0 OR low LESS_EQUAL -1.0)
+    message(FATAL_ERROR "the rendered sound is silent or clips: peak ${peak}, lowest ${low}")
+  endif()
+endif()

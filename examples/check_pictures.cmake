@@ -1,0 +1,60 @@
+# Runs `pictures biquads` and checks the measured responses at a few points: each design's
+# pass band near 0 dB, its stop band far below, the boosts near +12 dB.
+file(MAKE_DIRECTORY ${WORK_DIR})
+set(dat ${WORK_DIR}/biquads.dat)
+execute_process(COMMAND ${PROGRAM} biquads ${dat} RESULT_VARIABLE result ERROR_VARIABLE err)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "${PROGRAM} biquads failed (${result}):\n${err}")
+endif()
+file(STRINGS ${dat} lines REGEX "^[0-9]")
+list(LENGTH lines count)
+if(NOT count EQUAL 400)
+  message(FATAL_ERROR "${dat} holds ${count} points, not 400")
+endif()
+list(GET lines 0 first)      # 20 Hz
+list(GET lines 226 middle)   # 1000.4 Hz, the corner
+list(GET lines 399 last)     # 20 kHz
+function(columns line out)
+  string(REPLACE " " ";" values "${line}")
+  set(${out} ${values} PARENT_SCOPE)
+endfunction()
+columns("${first}" low)
+columns("${middle}" mid)
+columns("${last}" high)
+# name, column, expected dB at 20 Hz / at the corner / at 20 kHz, tolerance; "-" skips, "<x"
+# means below x.
+set(checks
+  "FilterLowPass;1;0;6;<-40"      "FilterHighPass;2;<-60;6;0"
+  "FilterBandPass;3;<-30;0;<-30"  "FilterBandStop;4;0;<-20;0"
+  "FilterPeakingEQ;5;0;12;0"      "FilterLowShelf;6;12;6;0"
+  "FilterHighShelf;7;0;6;12")
+set(failures "")
+set(i 0)
+list(LENGTH checks n)
+while(i LESS n)
+  list(SUBLIST checks ${i} 5 row)
+  list(GET row 0 name)
+  list(GET row 1 column)
+  set(k 2)
+  foreach(point low mid high)
+    list(GET row ${k} expected)
+    list(GET ${point} ${column} measured)
+    if(expected MATCHES "^<(.*)")
+      if(NOT measured LESS CMAKE_MATCH_1)
+        string(APPEND failures "${name} at ${point}: ${measured} dB, expected below ${CMAKE_MATCH_1}\n")
+      endif()
+    else()
+      math(EXPR lo "${expected} - 1")
+      math(EXPR hi "${expected} + 1")
+      if(measured LESS lo OR measured GREATER hi)
+        string(APPEND failures "${name} at ${point}: ${measured} dB, expected ${expected} +- 1\n")
+      endif()
+    endif()
+    math(EXPR k "${k} + 1")
+  endforeach()
+  math(EXPR i "${i} + 5")
+endwhile()
+if(failures)
+  message(FATAL_ERROR "measured biquad responses:\n${failures}")
+endif()
+message(STATUS "the seven biquad designs measure as designed")
