@@ -259,7 +259,8 @@ VEXA_API void Vexa_DeleteContext(VexaContext *context);
  * The token is dead at once. The thing itself lives on while something still holds it: commands
  * sent before the deletion still see it, a queued region keeps its sample or envelope, a unit
  * port keeps its table, a circuit keeps its members; it is freed when the last holder lets go.
- * A deleted unit stops. Takes the peer lock.
+ * A deleted unit stops when it is freed, after the commands sent for it have executed. Takes
+ * the peer lock.
  * @param context The context.
  * @param token The thing's token.
  * @return 0, or ::VXERR_INVALID_CONTEXT, ::VXERR_INVALID_TOKEN, ::VXERR_WRONG_CONTEXT, an error
