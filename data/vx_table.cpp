@@ -43,6 +43,14 @@ int32_t WriteLocked(VexaContext *context, int32_t tableToken, uint32_t startFram
             double value;
             std::memcpy(&value, source + static_cast<uint64_t>(k) * sizeof(double),
                         sizeof(double));
+#ifdef _WIN32
+            /* Windows build: each double is clipped to [-1, +1] before it is stored. */
+            if (value > 1.0) {
+                value = 1.0;
+            } else if (value < -1.0) {
+                value = -1.0;
+            }
+#endif
             vx_store_float(values[k], static_cast<float>(value));
         }
     } else {

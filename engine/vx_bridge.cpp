@@ -53,9 +53,15 @@ int32_t VexaS_SendToBack(VexaContext *context, uint32_t kind, void *target) {
     FrontToBackEntry *entry = static_cast<FrontToBackEntry *>(AFIFO_NextWritable(fifo));
     if (entry == nullptr) {
         if (vx_load(context->vxf_Stream) != nullptr) {
+#ifdef _WIN32
+            /* Windows build: give the audio thread one tick to drain the FIFO. */
+            constexpr int32_t kDrainTicks = 1;
+#else
             /* Give the audio thread two ticks to drain the FIFO. */
+            constexpr int32_t kDrainTicks = 2;
+#endif
             int32_t result =
-                VexaF_SleepUntilTick(context, vx_load(context->vxb_TickCount) + 2);
+                VexaF_SleepUntilTick(context, vx_load(context->vxb_TickCount) + kDrainTicks);
             if (result < 0) return result;
         } else {
             /* No audio thread: this thread stands in for the back end. */
