@@ -5,6 +5,7 @@
  */
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -259,6 +260,31 @@ TEST_F(BatchTest, CircuitMemberAutoStopStopsTheOutermostCircuit) {
     for (const Hook &hook : gHooks) EXPECT_EQ(hook.calls, 8);
     /* Members ran in array order, the nested circuit's members at its place. */
     EXPECT_EQ(FirstBlockOrder(3), (std::vector<VexaUnit *>{cu, UnitRecord(a), UnitRecord(b)}));
+}
+
+TEST_F(BatchTest, OverloadGuardSilencesBlocksButStillExecutesCommands) {
+    const int32_t add = Unit(TYPE_ADD);
+    VexaUnit *unit = HookUnit(add);
+    Set(add, PORTID_INPUT_A, 0.5);
+    const int32_t probe = Probe(add);
+    Start(add);
+    Start(probe);
+    /* No stream: the load reads 0.0. A threshold of 0 (or NaN) counts as overloaded. */
+    for (float threshold : {0.0f, std::numeric_limits<float>::quiet_NaN()}) {
+        SCOPED_TRACE(threshold);
+        ctx->vxb_MaxUsage = threshold;
+        const int32_t frames = Vexa_GetFrameCount(ctx);
+        const std::vector<float> out = Render(1);
+        for (float v : out) ASSERT_EQ(v, 0.0f);
+        EXPECT_EQ(gHooks[0].calls, 0);
+        EXPECT_EQ(Vexa_GetFrameCount(ctx), frames + 64);
+    }
+    EXPECT_EQ(unit->state, UNIT_RUNNING) << "the start command was executed";
+    EXPECT_EQ(Get(add, PORTID_INPUT_A), 0.5);
+    EXPECT_EQ(Get(add, PORTID_OUTPUT), 0.0);
+    ctx->vxb_MaxUsage = 0.9f;
+    const std::vector<float> out = Channel0(1);
+    for (float v : out) ASSERT_EQ(v, 0.5f);
 }
 
 TEST(PrintOutputTest, PrintsOneLinePerFrameOfBothChannels) {
