@@ -1,7 +1,9 @@
 /*
  * demo.cpp - a short piece for Velto: a few notes, each played by two detuned oscillators
  * (one per stereo side) mixed through a LineOut, with frequency glides and level changes
- * scheduled at exact ticks.
+ * scheduled at exact ticks. Its second half adds band-limited oscillators through resonant
+ * low-pass filters whose corner glides over the note, a wavetable voice reading a table, and
+ * envelopes (EnvelopeLinear) that shape the notes' levels.
  *
  * With an output device it plays in real time. When no device can be opened, or with
  * --wav FILE, it renders offline with Vexa_RenderTicks into a WAV file (32-bit float, or
@@ -27,11 +29,19 @@ namespace {
 constexpr uint32_t kSineOscillator = 0x01f28b71;
 constexpr uint32_t kTriangleOscillator = 0x01f1a5c9;
 constexpr uint32_t kSawtoothOscillator = 0x022199ff;
+constexpr uint32_t kSawtoothOscillatorBL = 0x04c399ff;
+constexpr uint32_t kSquareOscillatorBL = 0x021d4d09;
+constexpr uint32_t kWaveOscillator = 0x01bea1cf;
+constexpr uint32_t kEnvelopeLinear = 0x057bbdb7;
+constexpr uint32_t kFilterLowPass = 0x05d4f996;
 constexpr uint32_t kLineOut = 0x020259fc;
 constexpr uint32_t kPortFrequency = 0x01f2d76c;
 constexpr uint32_t kPortAmplitude = 0x02158ec1;
 constexpr uint32_t kPortOutput = 0x004250f7;
 constexpr uint32_t kPortInput = 0x000849b9;
+constexpr uint32_t kPortQ = 0x00000051;
+constexpr uint32_t kPortData = 0x0000e24c;
+constexpr uint32_t kPortTable = 0x000743dc;
 
 constexpr double kFrameRate = 44100.0;
 constexpr int kChannels = 2;
@@ -40,7 +50,12 @@ constexpr double kTailBeats = 0.5; /* silence after the last note */
 
 /* The score. Times are in beats; each note starts, changes and stops on exact ticks.
  * `level` is each oscillator's amplitude at the start, `laterLevel` from `changeAt` (a
- * fraction of the note) on, when the frequency also moves to `laterFrequency` (0 keeps it). */
+ * fraction of the note) on, when the frequency also moves to `laterFrequency` (0 keeps it).
+ * A note with `envelope` set has its amplitude shaped by an EnvelopeLinear instead: a quick
+ * attack to `level`, a glide to `laterLevel` until `changeAt`, and a release to silence at
+ * the end. A note with `filterQ` above 0 goes through a FilterLowPass with that Q whose corner
+ * glides from `filterFrom` to `filterTo` (hertz) over the note, one step per tick. The
+ * WaveOscillator plays the piece's wavetable. */
 struct Note {
     double start;
     double length;
@@ -51,6 +66,10 @@ struct Note {
     double changeAt;
     double laterFrequency;
     double laterLevel;
+    bool envelope = false;
+    double filterQ = 0.0;
+    double filterFrom = 0.0;
+    double filterTo = 0.0;
 };
 
 const Note kScore[] = {
@@ -61,7 +80,22 @@ const Note kScore[] = {
     {4.0, 1.0, kSawtoothOscillator, 220.00, 14.0, 0.08, 0.50, 0.0, 0.05},
     {5.0, 3.0, kTriangleOscillator, 329.63, 12.0, 0.25, 0.33, 293.66, 0.18},
     {5.0, 3.0, kSineOscillator, 164.81, 4.0, 0.25, 0.66, 0.0, 0.12},
+    /* start len  wave                 Hz      cents level change later Hz  later level
+     *                                                      envelope  Q  corner from, to */
+    {8.0, 4.0, kSawtoothOscillatorBL, 110.00, 10.0, 0.22, 0.50, 0.0, 0.16, true, 5.0, 180, 2400},
+    {8.0, 1.0, kWaveOscillator, 440.00, 6.0, 0.20, 0.30, 0.0, 0.10, true},
+    {9.0, 1.0, kWaveOscillator, 554.37, 6.0, 0.20, 0.30, 0.0, 0.10, true},
+    {10.0, 1.0, kWaveOscillator, 659.25, 6.0, 0.20, 0.30, 0.0, 0.10, true},
+    {11.0, 1.0, kWaveOscillator, 880.00, 6.0, 0.18, 0.30, 0.0, 0.09, true},
+    {12.0, 4.0, kSquareOscillatorBL, 146.83, 8.0, 0.18, 0.60, 0.0, 0.12, true, 4.0, 2600, 250},
+    {12.0, 2.0, kWaveOscillator, 587.33, 6.0, 0.18, 0.40, 0.0, 0.09, true},
+    {14.0, 2.0, kWaveOscillator, 440.00, 6.0, 0.18, 0.40, 0.0, 0.07, true},
 };
+
+/* One cycle of the wavetable voice: a few harmonics, 512 intervals, the last value equal to
+ * the first. Created once, used by every WaveOscillator of the piece. */
+constexpr uint32_t kWaveValues = 513;
+int32_t gWaveTable = 0;
 
 double SecondsPerBeat() { return 60.0 / kBeatsPerMinute; }
 
@@ -81,6 +115,40 @@ bool Check(int32_t result, const char *what) {
     return false;
 }
 
+bool MakeWaveTable(VexaContext *ctx) {
+    const double harmonics[] = {1.0, 0.0, 0.45, 0.0, 0.25, 0.12, 0.0, 0.08};
+    std::vector<double> values(kWaveValues);
+    double peak = 0.0;
+    for (uint32_t j = 0; j < kWaveValues; j++) {
+        const double x = 2.0 * M_PI * j / (kWaveValues - 1);
+        double v = 0.0;
+        for (size_t h = 0; h < std::size(harmonics); h++) v += harmonics[h] * std::sin((h + 1) * x);
+        values[j] = v;
+        peak = std::fmax(peak, std::fabs(v));
+    }
+    for (double &v : values) v /= peak;
+    values.back() = values.front();
+    gWaveTable = Vexa_CreateTable(ctx, kWaveValues);
+    return Check(gWaveTable, "Vexa_CreateTable") &&
+           Check(Vexa_WriteTableDoubles(ctx, gWaveTable, 0, values.data(), kWaveValues),
+                 "Vexa_WriteTableDoubles");
+}
+
+/* The level curve of an enveloped note: attack, glide to the later level, hold, release. */
+int32_t MakeNoteEnvelope(VexaContext *ctx, const Note &note) {
+    const double seconds = note.length * SecondsPerBeat();
+    const double attack = 0.015, release = std::fmin(0.25, 0.3 * seconds);
+    const double change = std::fmax(0.0, note.changeAt * seconds - attack);
+    const double hold = std::fmax(0.0, seconds - attack - change - release - 0.01);
+    const double frames[] = {attack, 1.0, change, note.laterLevel / note.level,
+                             hold,   note.laterLevel / note.level, release, 0.0};
+    const int32_t envelope = Vexa_CreateEnvelope(ctx, 4);
+    if (!Check(envelope, "Vexa_CreateEnvelope") ||
+        !Check(Vexa_WriteEnvelope(ctx, envelope, 0, frames, 4), "Vexa_WriteEnvelope"))
+        return -1;
+    return envelope;
+}
+
 /* Creates the units of one note and schedules its whole life from tick `origin` on. */
 bool ScheduleNote(VexaContext *ctx, const Note &note, int32_t origin) {
     const int32_t start = origin + BeatsToTicks(note.start);
@@ -89,27 +157,71 @@ bool ScheduleNote(VexaContext *ctx, const Note &note, int32_t origin) {
 
     const int32_t out = Vexa_CreateUnit(ctx, kLineOut, 0, 0);
     if (!Check(out, "Vexa_CreateUnit(LineOut)")) return false;
+    /* The envelope: one unit for both sides, its level curve scaled by the note's level. */
+    int32_t env = 0;
+    if (note.envelope) {
+        const int32_t curve = MakeNoteEnvelope(ctx, note);
+        env = Vexa_CreateUnit(ctx, kEnvelopeLinear, 0, 0);
+        if (curve < 0 || !Check(env, "Vexa_CreateUnit(EnvelopeLinear)") ||
+            !Check(Vexa_SetPort(ctx, env, kPortAmplitude, 0, note.level), "Vexa_SetPort") ||
+            !Check(Vexa_QueueDataAt(ctx, start, env, kPortData, curve, 0, 4, 0),
+                   "Vexa_QueueDataAt") ||
+            !Check(Vexa_Delete(ctx, curve), "Vexa_Delete")) /* the queue holds it */
+            return false;
+    }
     std::vector<int32_t> units;
+    if (env != 0) units.push_back(env); /* sources run before the units that read them */
+    std::vector<int32_t> filters;
     for (int side = 0; side < kChannels; side++) {
         const double cents = (side == 0 ? -0.5 : 0.5) * note.detuneCents;
         const double ratio = std::pow(2.0, cents / 1200.0);
         const int32_t osc = Vexa_CreateUnit(ctx, note.wave, 0, 0);
         if (!Check(osc, "Vexa_CreateUnit(oscillator)")) return false;
-        bool ok = Check(Vexa_ConnectUnits(ctx, osc, kPortOutput, 0, out, kPortInput, side),
-                        "Vexa_ConnectUnits") &&
-                  Check(Vexa_SetPortAt(ctx, start, osc, kPortFrequency, 0, note.frequency * ratio),
-                        "Vexa_SetPortAt") &&
-                  Check(Vexa_SetPortAt(ctx, start, osc, kPortAmplitude, 0, note.level),
-                        "Vexa_SetPortAt") &&
-                  Check(Vexa_SetPortAt(ctx, change, osc, kPortAmplitude, 0, note.laterLevel),
+        bool ok = Check(Vexa_SetPortAt(ctx, start, osc, kPortFrequency, 0, note.frequency * ratio),
                         "Vexa_SetPortAt");
+        if (ok && note.wave == kWaveOscillator)
+            ok = Check(Vexa_UseTable(ctx, osc, kPortTable, 0, gWaveTable), "Vexa_UseTable");
+        if (ok && env != 0) {
+            ok = Check(Vexa_ConnectUnits(ctx, env, kPortOutput, 0, osc, kPortAmplitude, 0),
+                       "Vexa_ConnectUnits");
+        } else if (ok) {
+            ok = Check(Vexa_SetPortAt(ctx, start, osc, kPortAmplitude, 0, note.level),
+                       "Vexa_SetPortAt") &&
+                 Check(Vexa_SetPortAt(ctx, change, osc, kPortAmplitude, 0, note.laterLevel),
+                       "Vexa_SetPortAt");
+        }
         if (ok && note.laterFrequency > 0.0)
             ok = Check(Vexa_SetPortAt(ctx, change, osc, kPortFrequency, 0,
                                       note.laterFrequency * ratio),
                        "Vexa_SetPortAt");
+        /* Straight to the output, or through a resonant low-pass of its own. */
+        int32_t feed = osc;
+        if (ok && note.filterQ > 0.0) {
+            const int32_t filter = Vexa_CreateUnit(ctx, kFilterLowPass, 0, 0);
+            ok = Check(filter, "Vexa_CreateUnit(FilterLowPass)") &&
+                 Check(Vexa_SetPort(ctx, filter, kPortQ, 0, note.filterQ), "Vexa_SetPort") &&
+                 Check(Vexa_SetPort(ctx, filter, kPortAmplitude, 0, 1.5 / note.filterQ),
+                       "Vexa_SetPort") &&
+                 Check(Vexa_ConnectUnits(ctx, osc, kPortOutput, 0, filter, kPortInput, 0),
+                       "Vexa_ConnectUnits");
+            feed = filter;
+            filters.push_back(filter);
+        }
+        ok = ok && Check(Vexa_ConnectUnits(ctx, feed, kPortOutput, 0, out, kPortInput, side),
+                         "Vexa_ConnectUnits");
         if (!ok) return false;
         units.push_back(osc);
     }
+    /* The corner frequencies glide, evenly in pitch, one step per tick. */
+    for (int32_t tick = start; tick < stop && !filters.empty(); tick++) {
+        const double x = static_cast<double>(tick - start) / (stop - start);
+        const double corner = note.filterFrom * std::pow(note.filterTo / note.filterFrom, x);
+        for (int32_t filter : filters)
+            if (!Check(Vexa_SetPortAt(ctx, tick, filter, kPortFrequency, 0, corner),
+                       "Vexa_SetPortAt"))
+                return false;
+    }
+    units.insert(units.end(), filters.begin(), filters.end());
     units.push_back(out); /* the mixer runs after its sources */
     for (int32_t unit : units) {
         if (!Check(Vexa_StartUnitAt(ctx, start, unit), "Vexa_StartUnitAt") ||
@@ -120,6 +232,7 @@ bool ScheduleNote(VexaContext *ctx, const Note &note, int32_t origin) {
 }
 
 bool ScheduleScore(VexaContext *ctx, int32_t origin) {
+    if (!MakeWaveTable(ctx)) return false;
     for (const Note &note : kScore)
         if (!ScheduleNote(ctx, note, origin)) return false;
     return true;
