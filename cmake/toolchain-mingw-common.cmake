@@ -1,8 +1,7 @@
-# Windows build, 32-bit x86, cross-compiled with Debian's mingw-w64 (POSIX threads variant, for
-# std::thread) and run under wine. tools/build-windows.sh uses it.
+# Windows build, cross-compiled with Debian's mingw-w64 (POSIX threads variant, for
+# std::thread) and run under wine. Included by toolchain-mingw-i686.cmake (the 32-bit x86
+# deliverable) and toolchain-mingw-x86_64.cmake, which set VELTO_MINGW_TRIPLE and the processor.
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
-set(VELTO_MINGW_TRIPLE i686-w64-mingw32)
 
 set(CMAKE_C_COMPILER ${VELTO_MINGW_TRIPLE}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${VELTO_MINGW_TRIPLE}-g++-posix)
@@ -18,9 +17,13 @@ set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static")
 
 set(CMAKE_FIND_ROOT_PATH /usr/${VELTO_MINGW_TRIPLE})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+# Libraries: the mingw tree first, then as given (PortAudio's pkg-config file names the folder
+# where tools/build-windows.sh built it).
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY BOTH)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# Tests and test discovery run the Windows programs through wine.
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# Tests and test discovery run the Windows programs through wine (wine64 for 64-bit programs).
+if(NOT DEFINED CMAKE_CROSSCOMPILING_EMULATOR)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${VELTO_WINE})
+endif()

@@ -33,8 +33,11 @@ fi
 packages=()
 for t in "${targets[@]}"; do
   case $t in
-    i386) packages+=(g++-multilib portaudio19-dev:i386) ;;
-    windows) packages+=(g++-mingw-w64-i686-posix mingw-w64-i686-dev wine wine32:i386 dpkg-dev) ;;
+    # qemu-user runs the 32-bit tests on kernels without 32-bit support.
+    i386) packages+=(g++-multilib portaudio19-dev:i386 qemu-user) ;;
+    windows) packages+=(g++-mingw-w64-i686-posix mingw-w64-i686-dev
+                        g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
+                        wine wine32:i386 wine64 dpkg-dev) ;;
     *) echo "unknown target: $t" >&2; exit 2 ;;
   esac
 done
