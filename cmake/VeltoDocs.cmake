@@ -33,7 +33,11 @@ endif()
 # The unit catalogue of the guide (docs/units.md) is written from the engine's descriptors:
 #   cmake --build <build> --target velto_unit_catalog && <build>/velto_unit_catalog > docs/units.md
 # and a test checks that the committed file still matches them.
-add_executable(velto_unit_catalog ${PROJECT_SOURCE_DIR}/docs/tools/unit_catalog.cpp)
+if(VELTO_TESTS)
+  add_executable(velto_unit_catalog ${PROJECT_SOURCE_DIR}/docs/tools/unit_catalog.cpp)
+else()
+  add_executable(velto_unit_catalog EXCLUDE_FROM_ALL ${PROJECT_SOURCE_DIR}/docs/tools/unit_catalog.cpp)
+endif()
 target_compile_options(velto_unit_catalog PRIVATE ${VELTO_FLAGS})
 target_link_libraries(velto_unit_catalog PRIVATE velto_obj)
 if(VELTO_TESTS)
