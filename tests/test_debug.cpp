@@ -130,6 +130,17 @@ TEST_F(DebugTest, ThingsReportListsEachKindInOrderAndBogusTypes) {
     VexaF_FreeThing(ctx, VexaF_ThingFromToken(ctx, bogus));
 }
 
+TEST(DebugReportTest, ThingsReportOfAnUninitialisedContextHasNoBackEndToAsk) {
+    VexaContext *ctx = Vexa_CreateContext();
+    ASSERT_NE(ctx, nullptr);
+    int32_t result = 1;
+    EXPECT_EQ(Capture([&] { result = Vexa_Debug(ctx, 1, 0); }),
+              "    Current time = 0, Num Allocs = 0   Things    = 0,\n\n");
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(AFIFO_IsEmpty(&ctx->vxs_FrontToBack), 1) << "nothing sent";
+    Vexa_DeleteContext(ctx);
+}
+
 TEST(DisplayTest, SignalBarsAndHexField) {
     struct Case {
         float value;
