@@ -220,6 +220,9 @@ int32_t VexaF_FreeThing(VexaContext *context, VexaThing *thing) {
         VexaUnit *unit = reinterpret_cast<VexaUnit *>(thing);
         if (unit->isCircuit) VexaS_ClearCircuit(context, reinterpret_cast<VexaCircuit *>(unit));
         VexaF_DisconnectAllPorts(context, unit);
+        /* A block running on the audio thread may have loaded a pointer to this unit's outputs
+         * (or bus sums) before the disconnection: the memory goes only after that batch. */
+        VexaF_WaitForBatchBoundary(context);
         if (unit->descriptor != nullptr && unit->descriptor->termFunc != nullptr) {
             result = unit->descriptor->termFunc(context, unit);
         }
@@ -238,6 +241,18 @@ int32_t VexaF_FreeThing(VexaContext *context, VexaThing *thing) {
     }
     VexaF_FreeMemory(context, thing);
     return result;
+}
+
+void VexaF_WaitForBatchBoundary(VexaContext *context) {
+    /* Pairs with the barrier at the start of a batch: either the batch sees the stores made
+     * before this call, or this call sees the batch's odd serial and waits for its end. */
+    __atomic_thread_fence(__ATOMIC_SEQ_CST);
+    const uint32_t serial = __atomic_load_n(&context->vxb_BatchSerial, __ATOMIC_ACQUIRE);
+    if ((serial & 1u) == 0) return;
+    int spins = 0;
+    while (__atomic_load_n(&context->vxb_BatchSerial, __ATOMIC_ACQUIRE) == serial) {
+        if (++spins > 64) sched_yield();
+    }
 }
 
 /* ---- References -------------------------------------------------------------------- */

@@ -317,12 +317,17 @@ int32_t Vexa_SetPriority(VexaContext *context, int32_t unitToken, int32_t priori
     if (context == nullptr) return VXERR_INVALID_CONTEXT;
     int32_t result = VexaF_ProcessCommandsFromBack(context);
     if (result < 0) return result;
+    /* The peer lock only keeps the unit from being freed by another client thread while it is
+     * used; no command is sent, and the back end reads the priority at the unit's next start. */
+    result = VXHost_ForbidPeers(context);
+    if (result < 0) return result;
     VexaThing *thing = nullptr;
     result = VexaF_ValidateThing(context, unitToken, VXT_UNIT, &thing);
-    if (result < 0) return result;
-    if (static_cast<uint32_t>(priority) > 2) return VXERR_INVALID_PRIORITY;
-    vx_store(reinterpret_cast<VexaUnit *>(thing)->priority, static_cast<uint8_t>(priority));
-    return 0;
+    if (result >= 0 && static_cast<uint32_t>(priority) > 2) result = VXERR_INVALID_PRIORITY;
+    if (result >= 0)
+        vx_store(reinterpret_cast<VexaUnit *>(thing)->priority, static_cast<uint8_t>(priority));
+    VXHost_PermitPeers(context);
+    return result;
 }
 
 int32_t Vexa_GetPriority(VexaContext *context, int32_t unitToken) {
@@ -330,10 +335,13 @@ int32_t Vexa_GetPriority(VexaContext *context, int32_t unitToken) {
     if (context == nullptr) return VXERR_INVALID_CONTEXT;
     int32_t result = VexaF_ProcessCommandsFromBack(context);
     if (result < 0) return result;
+    result = VXHost_ForbidPeers(context);
+    if (result < 0) return result;
     VexaThing *thing = nullptr;
     result = VexaF_ValidateThing(context, unitToken, VXT_UNIT, &thing);
-    if (result < 0) return result;
-    return vx_load(reinterpret_cast<VexaUnit *>(thing)->priority);
+    if (result >= 0) result = vx_load(reinterpret_cast<VexaUnit *>(thing)->priority);
+    VXHost_PermitPeers(context);
+    return result;
 }
 
 /* ---- Bench timer ------------------------------------------------------------------ */

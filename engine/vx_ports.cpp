@@ -26,6 +26,24 @@ int32_t FindPart(VexaContext *context, int32_t unitToken, uint32_t portID, uint8
     return 0;
 }
 
+/* Runs a port call's lookup and its use of the unit under the peer lock: a unit is freed only
+ * by a client thread holding the lock, so the unit found cannot be freed while it is used. */
+template <typename Body> int32_t WithPeerLock(VexaContext *context, Body body) {
+    int32_t result = VXHost_ForbidPeers(context);
+    if (result < 0) return result;
+    result = body();
+    VXHost_PermitPeers(context);
+    return result;
+}
+
+/* Reads a value the audio thread may be writing at this very moment. One aligned float is read
+ * whole, so the result is either the old or the new value, as the port calls promise; the
+ * audio thread stores unit outputs with plain stores, so this read is kept out of
+ * ThreadSanitizer's view. */
+__attribute__((noinline, no_sanitize("thread"))) float ReadLiveValue(const float *value) {
+    return *static_cast<const volatile float *>(value);
+}
+
 int32_t DisconnectInput(InputPort *input) {
     if (input->connectedOutput == nullptr) return VXWARN_NOT_CONNECTED;
     vx_store(input->source, static_cast<float *>(input->values));
@@ -43,19 +61,19 @@ int32_t DisconnectOutput(OutputPort *output) {
     return 0;
 }
 
-int32_t DisconnectBusOutput(BusOutputPort *busOutput) {
+int32_t DisconnectBusOutput(VexaContext *context, BusOutputPort *busOutput) {
     if (busOutput->connectedBusInput == nullptr) return VXWARN_NOT_CONNECTED;
-    vx_store(busOutput->sumTarget, static_cast<float *>(sWriteOnlySignalBucket));
+    vx_store(busOutput->sumTarget, static_cast<float *>(context->vxb_WriteOnlyBucket));
     busOutput->connectedBusInput = nullptr;
     DLL_Remove(&busOutput->node);
     return 0;
 }
 
-int32_t DisconnectBusInput(BusInputPort *busInput) {
+int32_t DisconnectBusInput(VexaContext *context, BusInputPort *busInput) {
     while (!DLL_IsEmpty(&busInput->writers)) {
         BusOutputPort *writer = reinterpret_cast<BusOutputPort *>(busInput->writers.next);
         if (writer->connectedBusInput != busInput) return VXERR_BAD_CONNECTION;
-        DisconnectBusOutput(writer);
+        DisconnectBusOutput(context, writer);
     }
     return 0;
 }
@@ -119,22 +137,24 @@ int32_t Vexa_ReadPort(VexaContext *context, int32_t unitToken, uint32_t portID, 
     if (context == nullptr) return VXERR_INVALID_CONTEXT;
     int32_t result = VexaF_ProcessCommandsFromBack(context);
     if (result < 0) return result;
-    VexaUnit *unit = nullptr;
-    const PortInfo *port = nullptr;
-    result = FindPart(context, unitToken, portID, PORT_INPUT | PORT_OUTPUT | PORT_VARIABLE, part,
-                      &unit, &port);
-    if (result < 0) return result;
-    if (outValue == nullptr) return VXERR_OUT_OF_RANGE;
-    /* No lock: the values are read as the back end left them. */
-    float value;
-    if (port->portKind & PORT_OUTPUT)
-        value = vx_load_float(VexaS_GetOutput(unit, port, part)->values[0]);
-    else if (port->portKind & PORT_INPUT)
-        value = vx_load_float(vx_load(VexaS_GetInput(unit, port, part)->source)[0]);
-    else
-        value = vx_load_float(VexaS_GetVariable(unit, port, part)->value);
-    *outValue = value;
-    return 0;
+    return WithPeerLock(context, [&] {
+        VexaUnit *unit = nullptr;
+        const PortInfo *port = nullptr;
+        int32_t found = FindPart(context, unitToken, portID, PORT_INPUT | PORT_OUTPUT | PORT_VARIABLE,
+                                 part, &unit, &port);
+        if (found < 0) return found;
+        if (outValue == nullptr) return static_cast<int32_t>(VXERR_OUT_OF_RANGE);
+        /* The values are read as the back end left them, without waiting for a block. */
+        float value;
+        if (port->portKind & PORT_OUTPUT)
+            value = ReadLiveValue(&VexaS_GetOutput(unit, port, part)->values[0]);
+        else if (port->portKind & PORT_INPUT)
+            value = ReadLiveValue(&vx_load(VexaS_GetInput(unit, port, part)->source)[0]);
+        else
+            value = vx_load_float(VexaS_GetVariable(unit, port, part)->value);
+        *outValue = value;
+        return 0;
+    });
 }
 
 double Vexa_GetPort(VexaContext *context, int32_t unitToken, uint32_t portID, int32_t part) {
@@ -149,10 +169,11 @@ int32_t Vexa_GetNumParts(VexaContext *context, int32_t unitToken, uint32_t portI
     if (context == nullptr) return VXERR_INVALID_CONTEXT;
     int32_t result = VexaF_ProcessCommandsFromBack(context);
     if (result < 0) return result;
-    const PortInfo *port = nullptr;
-    result = VexaF_FindHashedPortInfo(context, unitToken, portID, kAllKinds, nullptr, &port);
-    if (result < 0) return result;
-    return port->numParts;
+    return WithPeerLock(context, [&] {
+        const PortInfo *port = nullptr;
+        int32_t found = VexaF_FindHashedPortInfo(context, unitToken, portID, kAllKinds, nullptr, &port);
+        return found < 0 ? found : static_cast<int32_t>(port->numParts);
+    });
 }
 
 int32_t Vexa_ReadPortFrames(VexaContext *context, int32_t unitToken, uint32_t portID,
@@ -161,13 +182,15 @@ int32_t Vexa_ReadPortFrames(VexaContext *context, int32_t unitToken, uint32_t po
     if (context == nullptr) return VXERR_INVALID_CONTEXT;
     int32_t result = VexaF_ProcessCommandsFromBack(context);
     if (result < 0) return result;
-    VexaUnit *unit = nullptr;
-    const PortInfo *port = nullptr;
-    result = FindPart(context, unitToken, portID, PORT_QUEUE, part, &unit, &port);
-    if (result < 0) return result;
-    if (outFrames == nullptr) return VXERR_OUT_OF_RANGE;
-    *outFrames = static_cast<int32_t>(vx_load(VexaS_GetQueue(unit, port)->frameCount));
-    return 0;
+    return WithPeerLock(context, [&] {
+        VexaUnit *unit = nullptr;
+        const PortInfo *port = nullptr;
+        int32_t found = FindPart(context, unitToken, portID, PORT_QUEUE, part, &unit, &port);
+        if (found < 0) return found;
+        if (outFrames == nullptr) return static_cast<int32_t>(VXERR_OUT_OF_RANGE);
+        *outFrames = static_cast<int32_t>(vx_load(VexaS_GetQueue(unit, port)->frameCount));
+        return 0;
+    });
 }
 
 int32_t Vexa_GetPortFrames(VexaContext *context, int32_t unitToken, uint32_t portID,
@@ -194,26 +217,31 @@ int32_t Vexa_SetPortSignalType(VexaContext *context, int32_t unitToken, uint32_t
     int32_t result = VexaF_ProcessCommandsFromBack(context);
     if (result < 0) return result;
     if (static_cast<uint32_t>(signalType) > SIGNAL_RAW) return VXERR_INVALID_SIGNAL_TYPE;
-    VexaUnit *unit = nullptr;
-    const PortInfo *port = nullptr;
-    result = FindPart(context, unitToken, portID, PORT_INPUT | PORT_VARIABLE | PORT_QUEUE, part,
-                      &unit, &port);
-    if (result < 0) return result;
-    /* One byte, no lock: it governs the values converted after this store. */
-    vx_store(*SignalTypeField(unit, port, part), static_cast<uint8_t>(signalType));
-    return 0;
+    return WithPeerLock(context, [&] {
+        VexaUnit *unit = nullptr;
+        const PortInfo *port = nullptr;
+        int32_t found = FindPart(context, unitToken, portID, PORT_INPUT | PORT_VARIABLE | PORT_QUEUE,
+                                 part, &unit, &port);
+        if (found < 0) return found;
+        /* One byte, stored while the back end may run: it governs the values converted after
+         * this store. */
+        vx_store(*SignalTypeField(unit, port, part), static_cast<uint8_t>(signalType));
+        return 0;
+    });
 }
 
 int32_t Vexa_GetPortSignalType(VexaContext *context, int32_t unitToken, uint32_t portID,
                                int32_t part) {
     context = VexaF_ValidateContext(context);
     if (context == nullptr) return VXERR_INVALID_CONTEXT;
-    VexaUnit *unit = nullptr;
-    const PortInfo *port = nullptr;
-    int32_t result = FindPart(context, unitToken, portID, PORT_INPUT | PORT_VARIABLE | PORT_QUEUE,
-                              part, &unit, &port);
-    if (result < 0) return result;
-    return vx_load(*SignalTypeField(unit, port, part));
+    return WithPeerLock(context, [&] {
+        VexaUnit *unit = nullptr;
+        const PortInfo *port = nullptr;
+        int32_t found = FindPart(context, unitToken, portID, PORT_INPUT | PORT_VARIABLE | PORT_QUEUE,
+                                 part, &unit, &port);
+        if (found < 0) return found;
+        return static_cast<int32_t>(vx_load(*SignalTypeField(unit, port, part)));
+    });
 }
 
 /* ---- Connections ------------------------------------------------------------------ */
@@ -237,7 +265,7 @@ int32_t VexaF_ConnectOutputToInput(VexaContext *, VexaUnit *sourceUnit, OutputPo
     return result;
 }
 
-int32_t VexaF_ConnectBusOutputToBusInput(VexaContext *, VexaUnit *sourceUnit,
+int32_t VexaF_ConnectBusOutputToBusInput(VexaContext *context, VexaUnit *sourceUnit,
                                          BusOutputPort *busOutput, VexaUnit *destUnit,
                                          BusInputPort *busInput) {
     int32_t result = 0;
@@ -247,7 +275,7 @@ int32_t VexaF_ConnectBusOutputToBusInput(VexaContext *, VexaUnit *sourceUnit,
         result = VXWARN_ALREADY_CONNECTED;
     }
     if (sourceUnit->rate != destUnit->rate) {
-        vx_store(busOutput->sumTarget, static_cast<float *>(sWriteOnlySignalBucket));
+        vx_store(busOutput->sumTarget, static_cast<float *>(context->vxb_WriteOnlyBucket));
         return VXERR_RATE_MISMATCH;
     }
     vx_store(busOutput->sumTarget, static_cast<float *>(busInput->sums));
@@ -310,10 +338,10 @@ int32_t Vexa_DisconnectUnits(VexaContext *context, int32_t unitToken, uint32_t p
             result = DisconnectOutput(VexaS_GetOutput(unit, port, part));
             break;
         case PORT_BUS_INPUT:
-            result = DisconnectBusInput(VexaF_GetBusInput(unit, port, part));
+            result = DisconnectBusInput(context, VexaF_GetBusInput(unit, port, part));
             break;
         default:
-            result = DisconnectBusOutput(VexaF_GetBusOutput(unit, port, part));
+            result = DisconnectBusOutput(context, VexaF_GetBusOutput(unit, port, part));
             break;
         }
     }
@@ -338,10 +366,10 @@ int32_t VexaF_DisconnectAllPorts(VexaContext *context, VexaUnit *unit) {
                 DisconnectOutput(VexaS_GetOutput(unit, port, part));
                 break;
             case PORT_BUS_INPUT:
-                DisconnectBusInput(VexaF_GetBusInput(unit, port, part));
+                DisconnectBusInput(context, VexaF_GetBusInput(unit, port, part));
                 break;
             case PORT_BUS_OUTPUT:
-                DisconnectBusOutput(VexaF_GetBusOutput(unit, port, part));
+                DisconnectBusOutput(context, VexaF_GetBusOutput(unit, port, part));
                 break;
             case PORT_TABLE: {
                 TablePort *table = VexaS_GetTable(unit, port) + part;

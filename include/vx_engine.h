@@ -253,8 +253,6 @@ struct VexaCircuit {
     DLLNode audioMembers;
 };
 
-/* Written by unconnected bus outputs, never read. */
-extern float sWriteOnlySignalBucket[8];
 
 /* ---- Command and queue nodes ----------------------------------------------------- */
 enum : int8_t {
@@ -366,6 +364,13 @@ struct VexaContext {
      * against client threads that create and delete at the same time (engine/vx_core). */
     int32_t vxf_ThingLock;
     int32_t vxf_StreamEnded; /* set by the callback when it asked PortAudio to stop */
+    /* Odd while a batch runs, even between batches (synth/vx_task). Before it frees a unit,
+     * the front end waits for a batch in progress to end, since a running block may still
+     * read the unit's outputs through a pointer loaded before the disconnection. */
+    uint32_t vxb_BatchSerial;
+    /* Unconnected bus outputs of this context's units add into this bucket; nothing reads
+     * it. One per context, so that two contexts' audio threads never write the same memory. */
+    float vxb_WriteOnlyBucket[8];
 };
 
 /* ==== Part functions, grouped by source =========================================== */
@@ -401,6 +406,8 @@ void VexaF_UnlockThings(VexaContext *context);
 int32_t VexaF_SleepUntilTick(VexaContext *context, int32_t tick);
 int32_t VexaS_CalcUntilTick(VexaContext *context, int32_t tick);
 int32_t VexaF_RequestUnitStop(VexaContext *context, int32_t tick, VexaUnit *unit);
+/* Returns once no batch that started before the call is still running (vxb_BatchSerial). */
+void VexaF_WaitForBatchBoundary(VexaContext *context);
 
 /* synth/evntbufr (front-end side of commands): takes a command node from the pool, fills it,
  * adds the unit reference and sends it; on a failed send the node goes back to its pool and

@@ -13,7 +13,7 @@ const UnitInfo CircuitUnitInfo = {.next = nullptr,
                                   .termFunc = nullptr,
                                   .unitFunc = Vexa_CircuitFunction};
 
-int32_t VexaF_CreateUnitPorts(VexaContext *, VexaUnit *unit) {
+int32_t VexaF_CreateUnitPorts(VexaContext *context, VexaUnit *unit) {
     const UnitInfo *info = unit->descriptor;
     for (int32_t i = 0; i < info->numPorts; i++) {
         const PortInfo *port = &info->ports[i];
@@ -61,7 +61,7 @@ int32_t VexaF_CreateUnitPorts(VexaContext *, VexaUnit *unit) {
                 BusOutputPort *busOutput = VexaF_GetBusOutput(unit, port, part);
                 DLL_InitNode(&busOutput->node);
                 busOutput->connectedBusInput = nullptr;
-                busOutput->sumTarget = sWriteOnlySignalBucket;
+                busOutput->sumTarget = context->vxb_WriteOnlyBucket;
                 break;
             }
             default:
@@ -80,9 +80,17 @@ int32_t Vexa_CreateUnit(VexaContext *context, uint32_t typeID, int32_t rate,
     if (info == nullptr) return VXERR_NOT_FOUND;
     if (rate != 0) return VXERR_INVALID_RATE;
 
-    /* No peer lock: the new unit is invisible to everybody until its token is returned. */
-    int32_t token = VexaF_CreateThing(context, info->instanceSize, VXT_UNIT);
+    /* The peer lock keeps other client threads away from the unit until it is complete: a
+     * stale token whose slot and serial have come round again validates as soon as the slot
+     * is taken. Without host services (before the first initialisation or after the last
+     * termination) nothing may be created: the engine could never release it. */
+    int32_t token = VXHost_ForbidPeers(context);
     if (token < 0) return token;
+    token = VexaF_CreateThing(context, info->instanceSize, VXT_UNIT);
+    if (token < 0) {
+        VXHost_PermitPeers(context);
+        return token;
+    }
     VexaUnit *unit = reinterpret_cast<VexaUnit *>(VexaF_ThingFromToken(context, token));
     unit->rate = RATE_AUDIO;
     unit->priority = 1;
@@ -94,8 +102,10 @@ int32_t Vexa_CreateUnit(VexaContext *context, uint32_t typeID, int32_t rate,
     if (result >= 0 && info->initFunc != nullptr) result = info->initFunc(context, unit, initArgument);
     if (result < 0) {
         VexaF_FreeThing(context, &unit->header);
+        VXHost_PermitPeers(context);
         return result;
     }
+    VXHost_PermitPeers(context);
     return token;
 }
 

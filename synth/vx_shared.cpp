@@ -6,9 +6,6 @@
 
 #include "vx_engine.h"
 
-/* Unconnected bus outputs add into this bucket; nothing ever reads it. */
-float sWriteOnlySignalBucket[8];
-
 namespace {
 template <typename Record>
 inline Record *PortRecord(VexaUnit *unit, const PortInfo *portInfo, int32_t part) {

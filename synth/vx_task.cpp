@@ -117,6 +117,10 @@ int32_t Vexa_AutoStopUnitList(VexaContext *context, DLLNode *list) {
 int32_t VexaB_SynthesizeBatch(VexaContext *context, const float *inputBuffer,
                               float *outputBuffer) {
     int32_t result = 0;
+    /* The batch is running (odd serial). The full barrier orders this store before every
+     * read of a connection pointer below, so that a front end that disconnects a unit and
+     * then finds the serial even knows that no block can still use the old pointer. */
+    __atomic_add_fetch(&context->vxb_BatchSerial, 1u, __ATOMIC_SEQ_CST);
 
     /* 1-2: take in what the front end sent, then execute everything due by this tick. */
     VexaB_ProcessCommandsFromFront(context);
@@ -171,5 +175,6 @@ int32_t VexaB_SynthesizeBatch(VexaContext *context, const float *inputBuffer,
     vx_store(context->vxb_TickCount,
              static_cast<int32_t>(static_cast<uint32_t>(tick) + 1u));
     if (result < 0) vx_store(context->vxs_BackError, result);
+    __atomic_add_fetch(&context->vxb_BatchSerial, 1u, __ATOMIC_RELEASE); /* the batch is over */
     return result;
 }

@@ -2,6 +2,8 @@
  * velocity back by position x Stiffness, damping removes velocity x Damping, the input is
  * added, and the position moves by the velocity; Output is the position. Amplitude is
  * declared for clients but does not scale the output. */
+#include <cmath>
+
 #include "vx_unit.h"
 
 namespace {
@@ -30,6 +32,8 @@ const PortInfo kPorts[] = {
      .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(MassSpringUnit, output)},
 };
 
+constexpr double kSmallestNormal = 1.17549435082228750797e-38; /* FLT_MIN */
+
 void UnitFunction(VexaContext *, VexaUnit *unit) {
     MassSpringUnit *self = vx_self<MassSpringUnit>(unit);
     const float *in = vx_in(self->input);
@@ -43,6 +47,11 @@ void UnitFunction(VexaContext *, VexaUnit *unit) {
         velocity = velocity - position * stiffness[i];
         velocity = velocity - velocity * damping[i] + in[i];
         position = position + velocity;
+        /* Below the smallest normal float a value could only be stored as a denormal number:
+         * it becomes 0, so that a spring left in silence settles instead of computing on
+         * denormals (larger values are untouched). */
+        if (std::fabs(position) < kSmallestNormal) position = 0.0;
+        if (std::fabs(velocity) < kSmallestNormal) velocity = 0.0;
         out[i] = static_cast<float>(position);
     }
     self->position = static_cast<float>(position);

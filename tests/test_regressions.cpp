@@ -1,0 +1,174 @@
+/*
+ * Regression tests for faults found by the concurrency stress runs (under ThreadSanitizer and
+ * AddressSanitizer), the API fuzzer and the numeric checks. Each test names what went wrong.
+ */
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "vx_engine.h"
+#include "vx_test_support.h"
+#include "vx_unit.h"
+
+namespace {
+
+constexpr uint32_t TYPE_SINE = 0x01f28b71;
+constexpr uint32_t TYPE_ADD = 0x01b7611d;
+constexpr uint32_t TYPE_BUS_WRITE = 0x01e355e2;
+constexpr uint32_t TYPE_SAMPLE_READ = 0x042426d3;
+
+using vxtest::EngineTest;
+class RegressionEngineTest : public EngineTest {};
+
+/* Fuzzer: a unit created after the last Vexa_Terminate was accepted into the terminated
+ * context (the catalogue pointer survives termination and creation took no lock), and its
+ * memory was never released: termination had already reported 0, the next initialisation
+ * emptied the table, and the allocation leaked. */
+TEST(Regression, CreateUnitAfterTerminateIsRefused) {
+    VexaContext *ctx = Vexa_CreateContext();
+    ASSERT_EQ(Vexa_Initialize(ctx), 0);
+    ASSERT_EQ(Vexa_Terminate(ctx), 0);
+    EXPECT_EQ(Vexa_CreateUnit(ctx, TYPE_SINE, 0, 0), VXERR_HOST_INIT);
+    EXPECT_EQ(Vexa_GetObjectCount(ctx), 0);
+    EXPECT_EQ(ctx->vxf_AllocCount, 0);
+    /* After a new initialisation creation works again and everything is released. */
+    ASSERT_EQ(Vexa_Initialize(ctx), 0);
+    EXPECT_GT(Vexa_CreateUnit(ctx, TYPE_SINE, 0, 0), 0);
+    EXPECT_EQ(Vexa_Terminate(ctx), 0);
+    Vexa_DeleteContext(ctx);
+}
+
+/* ThreadSanitizer (stress): calls that validated a token and then used the unit without the
+ * peer lock raced with another client thread freeing that unit (the free runs under the
+ * lock): reads and writes of freed memory. Unit creation, likewise, let a stale token whose
+ * serial had come round again reach a unit whose ports were still being laid out. Each of
+ * these calls now waits while another client thread holds the peer lock. */
+class PeerLockTest : public EngineTest {
+  protected:
+    /* Runs `call` on a second thread while this thread holds the peer lock; the call must not
+     * finish before the lock is released, and must then return `expected`. */
+    void ExpectSerialised(const char *name, const std::function<int32_t()> &call, int32_t expected) {
+        ASSERT_EQ(VXHost_ForbidPeers(ctx), 0);
+        std::atomic<bool> finished{false};
+        std::atomic<int32_t> result{0};
+        std::thread other([&] {
+            result = call();
+            finished = true;
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        const bool finishedWhileLocked = finished.load();
+        ASSERT_EQ(VXHost_PermitPeers(ctx), 0);
+        other.join();
+        EXPECT_FALSE(finishedWhileLocked) << name << " ran while another thread held the peer lock";
+        if (expected >= 0)
+            EXPECT_EQ(result.load(), expected) << name;
+        else
+            EXPECT_GT(result.load(), 0) << name;
+    }
+};
+
+TEST_F(PeerLockTest, CallsThatUseAUnitTakeThePeerLock) {
+    const int32_t sine = Unit(TYPE_SINE);
+    const int32_t reader = Unit(TYPE_SAMPLE_READ);
+    double value = 0.0;
+    int32_t frames = 0;
+    ExpectSerialised("Vexa_ReadPort",
+                     [&] { return Vexa_ReadPort(ctx, sine, PORTID_FREQUENCY, 0, &value); }, 0);
+    ExpectSerialised("Vexa_GetNumParts", [&] { return Vexa_GetNumParts(ctx, sine, PORTID_OUTPUT); }, 1);
+    ExpectSerialised("Vexa_SetPortSignalType",
+                     [&] { return Vexa_SetPortSignalType(ctx, sine, PORTID_AMPLITUDE, 0, SIGNAL_RAW); }, 0);
+    ExpectSerialised("Vexa_GetPortSignalType",
+                     [&] { return Vexa_GetPortSignalType(ctx, sine, PORTID_AMPLITUDE, 0); }, SIGNAL_RAW);
+    ExpectSerialised("Vexa_ReadPortFrames",
+                     [&] { return Vexa_ReadPortFrames(ctx, reader, PORTID_DATA, 0, &frames); }, 0);
+    ExpectSerialised("Vexa_SetPriority", [&] { return Vexa_SetPriority(ctx, sine, 2); }, 0);
+    ExpectSerialised("Vexa_GetPriority", [&] { return Vexa_GetPriority(ctx, sine); }, 2);
+    ExpectSerialised("Vexa_CreateUnit", [&] { return Vexa_CreateUnit(ctx, TYPE_ADD, 0, 0); }, -1);
+}
+
+/* The port calls still answer as before on a context whose host services are gone. */
+TEST(Regression, PortCallsOnATerminatedContext) {
+    VexaContext *ctx = Vexa_CreateContext();
+    ASSERT_EQ(Vexa_Initialize(ctx), 0);
+    ASSERT_EQ(Vexa_Terminate(ctx), 0);
+    double value = 0.0;
+    EXPECT_EQ(Vexa_ReadPort(ctx, 0x00010000, PORTID_OUTPUT, 0, &value), VXERR_HOST_INIT);
+    EXPECT_EQ(Vexa_GetPriority(ctx, 0x00010000), VXERR_HOST_INIT);
+    Vexa_DeleteContext(ctx);
+}
+
+/* ThreadSanitizer (two contexts stressed at once): every unconnected bus output of every
+ * context added into one process-wide bucket, so two audio threads wrote the same memory.
+ * Each context now has a bucket of its own. */
+TEST(Regression, UnconnectedBusOutputsWriteIntoTheirOwnContext) {
+    VexaContext *contexts[2];
+    const float *targets[2];
+    for (int i = 0; i < 2; i++) {
+        contexts[i] = Vexa_CreateContext();
+        ASSERT_EQ(Vexa_Initialize(contexts[i]), 0);
+        const int32_t writer = Vexa_CreateUnit(contexts[i], TYPE_BUS_WRITE, 0, 0);
+        VexaThing *thing = nullptr;
+        ASSERT_EQ(VexaF_ValidateThing(contexts[i], writer, VXT_UNIT, &thing), 0);
+        VexaUnit *unit = reinterpret_cast<VexaUnit *>(thing);
+        targets[i] = VexaF_GetBusOutput(unit, &unit->descriptor->ports[1], 0)->sumTarget;
+        const auto *begin = reinterpret_cast<const uint8_t *>(contexts[i]);
+        const auto *target = reinterpret_cast<const uint8_t *>(targets[i]);
+        EXPECT_TRUE(target >= begin && target < begin + sizeof(VexaContext))
+            << "the bucket of context " << i << " lies outside it";
+    }
+    EXPECT_NE(targets[0], targets[1]);
+    for (VexaContext *ctx : contexts) {
+        EXPECT_EQ(Vexa_Terminate(ctx), 0);
+        Vexa_DeleteContext(ctx);
+    }
+}
+
+/* ThreadSanitizer and AddressSanitizer (stress on a JACK stream): a unit was freed while the
+ * audio thread, in the middle of a block, still read its output (or wrote its bus sums)
+ * through a pointer it had loaded before the front end disconnected it. The front end now
+ * waits, after disconnecting and before freeing, until a batch in progress has finished. */
+TEST_F(RegressionEngineTest, FreeingAUnitWaitsForTheBatchInProgress) {
+    const int32_t source = Unit(TYPE_SINE);
+    const int32_t reader = Unit(TYPE_ADD);
+    ASSERT_EQ(Vexa_ConnectUnits(ctx, source, PORTID_OUTPUT, 0, reader, PORTID_INPUT_A, 0), 0);
+    Start(source);
+    Start(reader);
+    Render(2);
+    ASSERT_EQ(Vexa_Delete(ctx, source), 0);
+    Render(1);                         /* the back end lets the source go */
+    Set(reader, PORTID_INPUT_B, 0.25); /* a later node, so that the release is handed over */
+    Render(1);
+
+    /* Pretend that the audio thread is inside a batch: the next call that frees the source
+     * must wait until the batch ends. */
+    const uint32_t serial = ctx->vxb_BatchSerial;
+    ASSERT_EQ(serial % 2, 0u);
+    __atomic_store_n(&ctx->vxb_BatchSerial, serial + 1, __ATOMIC_RELEASE);
+    std::atomic<bool> batchEnded{false};
+    std::thread audio([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        batchEnded = true;
+        __atomic_store_n(&ctx->vxb_BatchSerial, serial + 2, __ATOMIC_RELEASE);
+    });
+    const int32_t before = Vexa_GetObjectCount(ctx);
+    EXPECT_EQ(Vexa_CheckEngineErrors(ctx), 0); /* frees the source */
+    EXPECT_TRUE(batchEnded.load()) << "the unit was freed while a batch was running";
+    EXPECT_EQ(Vexa_GetObjectCount(ctx), before - 1);
+    audio.join();
+    double value = 0.0;
+    EXPECT_EQ(Vexa_ReadPort(ctx, reader, PORTID_INPUT_A, 0, &value), 0); /* reads its own values */
+}
+
+/* The batch marks itself: the serial is odd while a batch runs and even between batches. */
+TEST_F(RegressionEngineTest, BatchSerialCountsBatches) {
+    const uint32_t before = ctx->vxb_BatchSerial;
+    Render(3);
+    EXPECT_EQ(ctx->vxb_BatchSerial - before, 6u);
+}
+
+} // namespace
