@@ -120,6 +120,8 @@ int32_t VexaF_ProcessCommandsFromBack(VexaContext *context) {
 }
 
 void VexaF_FreeFreeNodes(VexaContext *context) {
+    /* The pools are set up by the first initialisation; before it they hold nothing. */
+    if (context->vxf_FreeQueueNodes.next == nullptr) return;
     DLLNode *node;
     while ((node = DLL_RemoveFirst(&context->vxf_FreeQueueNodes)) != nullptr) {
         VexaF_FreeMemory(context, node);

@@ -55,7 +55,9 @@ void VXLL_ReportThings(VexaContext *context) {
             Flush();
         }
     }
-    int32_t freeQueueNodes = DLL_CountNodes(&context->vxf_FreeQueueNodes);
+    int32_t freeQueueNodes = context->vxf_FreeQueueNodes.next == nullptr
+                                 ? 0 /* never initialised */
+                                 : DLL_CountNodes(&context->vxf_FreeQueueNodes);
     if (freeQueueNodes > 0) {
         std::printf("    Number of FreeSampleQueue Nodes = %d\n", freeQueueNodes);
         Flush();
