@@ -244,10 +244,10 @@ int32_t VexaF_FreeThing(VexaContext *context, VexaThing *thing) {
 }
 
 void VexaF_WaitForBatchBoundary(VexaContext *context) {
-    /* Pairs with the barrier at the start of a batch: either the batch sees the stores made
-     * before this call, or this call sees the batch's odd serial and waits for its end. */
-    __atomic_thread_fence(__ATOMIC_SEQ_CST);
-    const uint32_t serial = __atomic_load_n(&context->vxb_BatchSerial, __ATOMIC_ACQUIRE);
+    /* A read-modify-write of the serial (adding nothing) pairs with the batch's own at its
+     * start: either the batch's comes later and then sees the stores made before this call,
+     * or this call sees the batch's odd serial and waits for its end. */
+    const uint32_t serial = __atomic_fetch_add(&context->vxb_BatchSerial, 0u, __ATOMIC_ACQ_REL);
     if ((serial & 1u) == 0) return;
     int spins = 0;
     while (__atomic_load_n(&context->vxb_BatchSerial, __ATOMIC_ACQUIRE) == serial) {

@@ -117,10 +117,10 @@ int32_t Vexa_AutoStopUnitList(VexaContext *context, DLLNode *list) {
 int32_t VexaB_SynthesizeBatch(VexaContext *context, const float *inputBuffer,
                               float *outputBuffer) {
     int32_t result = 0;
-    /* The batch is running (odd serial). The full barrier orders this store before every
-     * read of a connection pointer below, so that a front end that disconnects a unit and
-     * then finds the serial even knows that no block can still use the old pointer. */
-    __atomic_add_fetch(&context->vxb_BatchSerial, 1u, __ATOMIC_SEQ_CST);
+    /* The batch is running (odd serial). A front end that disconnects a unit and then finds
+     * the serial even (VexaF_WaitForBatchBoundary) made its read-modify-write before this one,
+     * which therefore sees its stores: no block below can use the old pointer. */
+    __atomic_add_fetch(&context->vxb_BatchSerial, 1u, __ATOMIC_ACQ_REL);
 
     /* 1-2: take in what the front end sent, then execute everything due by this tick. */
     VexaB_ProcessCommandsFromFront(context);
