@@ -51,9 +51,10 @@ void VexaF_DumpMemory(const void *address, int32_t numBytes) {
 
 namespace {
 constexpr int32_t kLogSize = 1024;
+constexpr int32_t kBusy = -2; /* sequence of a record being written */
 
 struct EventRecord {
-    int32_t sequence; /* -1: empty or being written */
+    int32_t sequence; /* -1: empty; -2: being written */
     int32_t value1;
     int32_t value2;
     int32_t value3;
@@ -114,8 +115,15 @@ void VexaS_LogEvent(int32_t value1, int32_t value2, int32_t value3, float value4
     int32_t index = ClaimRecord();
     if (index < 0) return;
     EventRecord &record = eventLog[index];
-    /* Release stores: the record reads as empty before any value changes. */
-    vx_store(record.sequence, -1);
+    /* In a circular log a writer may lap a slower one on the same record: whoever marks the
+     * record busy (-2) owns it, and an event that finds it busy is counted but not kept. */
+    int32_t previous = vx_load(record.sequence);
+    if (previous == kBusy ||
+        !__atomic_compare_exchange_n(&record.sequence, &previous, kBusy, false,
+                                     __ATOMIC_RELAXED, __ATOMIC_RELAXED)) {
+        return;
+    }
+    /* Release stores: the record reads as busy before any value changes. */
     vx_store_release(record.value1, value1);
     vx_store_release(record.value2, value2);
     vx_store_release(record.value3, value3);
