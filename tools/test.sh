@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds everything and runs every test: the normal build, then the
-# AddressSanitizer/UndefinedBehaviorSanitizer build. Device tests run against a JACK server
+# Sets up the machine, builds everything and runs every test: the normal build, the stress
+# tests under ThreadSanitizer, a minute of API fuzzing, then the AddressSanitizer/
+# UndefinedBehaviorSanitizer build. Device tests run against a JACK server
 # with its dummy driver, which this script starts and stops itself.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,5 +17,39 @@ run_suite() { # build-dir, extra cmake args...
   VELTO_REQUIRE_DEVICE=1 tools/with-jackd.sh ctest --test-dir "$dir" --output-on-failure -j"$JOBS"
 }
 
+# ThreadSanitizer: only the concurrency stress tests and the regression tests of the races they
+# found (no sanitizer report allowed: a report makes the test fail with exit code 66).
+run_stress_tsan() {
+  cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTO_SANITIZE=thread \
+        -DVELTO_EXAMPLES=OFF >/dev/null
+  cmake --build build-tsan -j"$JOBS" --target test_stress test_device_stress test_regressions
+  VELTO_REQUIRE_DEVICE=1 tools/with-jackd.sh ctest --test-dir build-tsan --output-on-failure \
+      --no-tests=error -R '^(Stress|DeviceStress|Regression|RegressionEngineTest|PeerLockTest)\.'
+}
+
+# The API fuzzer (clang, libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer) for a
+# bounded time from the seed corpus in tests/fuzz/corpus; new inputs go to a scratch folder.
+run_fuzzer() {
+  CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTO_FUZZ=ON \
+        -DVELTO_TESTS=OFF -DVELTO_EXAMPLES=OFF >/dev/null
+  cmake --build build-fuzz -j"$JOBS" --target fuzz_api
+  local work log
+  work=$(mktemp -d /tmp/velto-fuzz.XXXXXX)
+  log="$work/fuzz.log"
+  if build-fuzz/tests/fuzz/fuzz_api -seed=1 -max_total_time="${VELTO_FUZZ_SECONDS:-60}" \
+       -close_fd_mask=1 -rss_limit_mb=4096 -print_final_stats=1 -artifact_prefix="$work/" \
+       "$work" tests/fuzz/corpus >"$log" 2>&1; then
+    grep -E '^(stat::number_of_executed_units|stat::new_units_added|stat::peak_rss_mb)' "$log"
+    echo "fuzz_api: no failure in ${VELTO_FUZZ_SECONDS:-60} s"
+    rm -rf "$work"
+  else
+    grep -v '^ALSA\|^#[0-9]' "$log" | tail -60
+    echo "fuzz_api FAILED; the input is in $work"
+    return 1
+  fi
+}
+
 run_suite build
+run_stress_tsan
+run_fuzzer
 run_suite build-asan -DVELTO_SANITIZE=address -DVELTO_EXAMPLES=OFF
