@@ -1,0 +1,112 @@
+#!/usr/bin/env bash
+# Runs W1 (512 sine oscillators) and W2 (256 band-limited saws, each through a biquad
+# low-pass), each voice summed into one output at 44100 frames per second, in Velto and in
+# the peers used as yardsticks: STK and Csound (ksmps 8 and 64), all in the same run, and
+# prints the side-by-side table in ns per voice per frame (CPU time; lower is better) with
+# each peer's ratio to Velto (above 1: Velto is faster).
+#
+# Installs the peers from Debian's packages (csound, libstk-dev) when they are missing.
+# Usage: bash bench/peers.sh [build-dir]      (default build dir: build-bench)
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD="${1:-$ROOT/build-bench}"
+WORK="$(mktemp -d)"
+trap 'rm -rf "$WORK"' EXIT
+
+need=()
+command -v csound > /dev/null || need+=(csound)
+[ -f /usr/include/stk/BlitSaw.h ] || need+=(libstk-dev)
+if [ ${#need[@]} -gt 0 ]; then
+    echo "installing ${need[*]} ..." >&2
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq > /dev/null
+    apt-get install -y -qq --no-install-recommends "${need[@]}" > /dev/null
+fi
+
+# ---- Velto -------------------------------------------------------------------------------
+if [ ! -x "$BUILD/bench/velto_bench" ]; then
+    cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTO_BENCH=ON \
+        -DVELTO_TESTS=OFF -DVELTO_EXAMPLES=OFF > /dev/null
+fi
+cmake --build "$BUILD" --target velto_bench -j2 > /dev/null
+"$BUILD/bench/velto_bench" --machine --only W1,W2,limit | tee "$WORK/velto.txt" >&2
+
+# ---- STK -----------------------------------------------------------------------------------
+g++ -O2 -std=c++17 -o "$WORK/stk_bench" "$ROOT/bench/peers/stk_bench.cpp" -lstk
+"$WORK/stk_bench" 88200 | tee "$WORK/stk.txt" >&2
+
+# ---- Csound ------------------------------------------------------------------------------
+# CPU seconds of a csound run that renders $2 seconds of workload $1 with ksmps $3 and no
+# sound output (csound runs its instruments on one thread).
+csound_cpu() {
+    local workload=$1 seconds=$2 ksmps=$3 voices instr csd="$WORK/w.csd"
+    if [ "$workload" = W1 ]; then voices=512; instr=1; else voices=256; instr=2; fi
+    {
+        printf '%s\n' "<CsoundSynthesizer>" "<CsOptions>" "-n -d -m0" "</CsOptions>" \
+            "<CsInstruments>"
+        echo "sr = 44100"
+        echo "ksmps = $ksmps"
+        echo "nchnls = 1"
+        echo "0dbfs = 1"
+        echo "instr 1"
+        echo "  a1 oscili 1/$voices, p4"
+        echo "  out a1"
+        echo "endin"
+        echo "instr 2"
+        echo "  a1 vco2 1/$voices, p4"
+        echo "  a2 butlp a1, p5"
+        echo "  out a2"
+        echo "endin"
+        printf '%s\n' "</CsInstruments>" "<CsScore>"
+        awk -v n="$voices" -v d="$seconds" -v w="$instr" 'BEGIN {
+            for (i = 0; i < n; i++)
+                if (w == 1) printf "i1 0 %s %.4f\n", d, 110 + 3.7 * i
+                else printf "i2 0 %s %.4f %.4f\n", d, 55 + 7.3 * i, 1500 + 11 * i }'
+        printf '%s\n' "</CsScore>" "</CsoundSynthesizer>"
+    } > "$csd"
+    cpu_seconds csound "$csd"
+}
+
+# User plus system CPU seconds of a command.
+cpu_seconds() {
+    local TIMEFORMAT='%3U %3S'
+    { time "$@" > /dev/null 2>&1; } 2>&1 | awk '{ print $1 + $2 }'
+}
+
+# ns per voice per frame from the difference of a 2 s and a 12 s render (start-up cancels).
+csound_ns() {
+    local workload=$1 ksmps=$2 voices a b
+    if [ "$workload" = W1 ]; then voices=512; else voices=256; fi
+    a=$(csound_cpu "$workload" 2 "$ksmps")
+    b=$(csound_cpu "$workload" 12 "$ksmps")
+    awk -v a="$a" -v b="$b" -v n="$voices" \
+        'BEGIN { printf "%.4f\n", (b - a) * 1e9 / (10 * 44100 * n) }'
+}
+
+for w in W1 W2; do
+    for k in 8 64; do
+        n=512
+        [ "$w" = W2 ] && n=256
+        echo "RESULT csound${k}_$w $n $(csound_ns "$w" "$k")"
+    done
+done | tee "$WORK/csound.txt" >&2
+
+# ---- Table ---------------------------------------------------------------------------------
+cat "$WORK/velto.txt" "$WORK/stk.txt" "$WORK/csound.txt" | awk '
+    $1 == "RESULT" { v[$2 "_" $3] = $4 }
+    function cell(x, base) { return x == "" ? "    -" : sprintf("%6.2f (%4.2fx)", x, x / base) }
+    END {
+        printf "%-36s %8s %16s %16s %16s %16s\n", "ns per voice per frame (x: peer / Velto)",
+               "Velto", "limit loop", "STK 4.6", "Csound ksmps 8", "Csound ksmps 64"
+        w1 = v["W1_512"]; w2 = v["W2_256"]
+        printf "%-36s %8.2f %16s %16s %16s %16s\n", "W1: 512 sine oscillators", w1,
+               cell(v["limit_512"], w1), cell(v["stk_W1_512"], w1),
+               cell(v["csound8_W1_512"], w1), cell(v["csound64_W1_512"], w1)
+        printf "%-36s %8.2f %16s %16s %16s %16s\n", "W2: 256 BL saws -> biquad low-pass", w2,
+               "    -", cell(v["stk_W2_256"], w2), cell(v["csound8_W2_256"], w2),
+               cell(v["csound64_W2_256"], w2)
+    }'
+echo
+echo "machine: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//'), $(nproc) cores;" \
+    "load average $(cut -d' ' -f1-3 /proc/loadavg); $(date -u '+%Y-%m-%d %H:%M UTC')"
