@@ -88,4 +88,80 @@ inline void vx_phase_end(VariablePort &port, VxCarriedPhase &carried, double pha
     vx_store_float(port.value, static_cast<float>(phase));
 }
 
+/* Wider-vector builds of a unit function. A unit whose per-frame work vectorises writes its
+ * block once as an always-inline body and builds it three times: UnitFunction for the base
+ * instruction set, and AVX2 and AVX-512 versions. The arithmetic is the same IEEE operations
+ * in the same order in every build (no contraction into fused multiply-adds, no reordering),
+ * so every build computes the same bits; only the width of the registers differs. Its
+ * VXU_Load<Name> stores the build the processor runs best, up to vx_simd_limit(), which
+ * tests lower to run the narrower builds. */
+enum : int { VX_SIMD_BASE = 0, VX_SIMD_AVX2 = 1, VX_SIMD_AVX512 = 2 };
+inline int &vx_simd_limit() {
+    static int limit = VX_SIMD_AVX512;
+    return limit;
+}
+#if (defined(__x86_64__) || defined(__i386__)) && !defined(_WIN32)
+#define VX_TARGET_AVX2 __attribute__((target("avx2")))
+#define VX_TARGET_AVX512 __attribute__((target("avx512f,avx512vl,avx512dq,avx512bw")))
+inline int vx_simd_level() {
+    int level = VX_SIMD_BASE;
+    if (__builtin_cpu_supports("avx2")) level = VX_SIMD_AVX2;
+    if (level == VX_SIMD_AVX2 && __builtin_cpu_supports("avx512f") &&
+        __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq") &&
+        __builtin_cpu_supports("avx512bw"))
+        level = VX_SIMD_AVX512;
+    return level < vx_simd_limit() ? level : vx_simd_limit();
+}
+#else
+#define VX_TARGET_AVX2
+#define VX_TARGET_AVX512
+inline int vx_simd_level() { return VX_SIMD_BASE; }
+#endif
+/* Defines UnitFunction, UnitFunctionAvx2 and UnitFunctionAvx512 from an always-inline
+ * `template <int Level> Body(VexaContext *, VexaUnit *)`, and `PickUnitFunction()` that
+ * returns the one to run. */
+#define VX_UNIT_FUNCTION_BUILDS(Body)                                                       \
+    void UnitFunction(VexaContext *context, VexaUnit *unit) {                              \
+        Body<VX_SIMD_BASE>(context, unit);                                                 \
+    }                                                                                      \
+    VX_TARGET_AVX2 void UnitFunctionAvx2(VexaContext *context, VexaUnit *unit) {           \
+        Body<VX_SIMD_AVX2>(context, unit);                                                 \
+    }                                                                                      \
+    VX_TARGET_AVX512 void UnitFunctionAvx512(VexaContext *context, VexaUnit *unit) {       \
+        Body<VX_SIMD_AVX512>(context, unit);                                               \
+    }                                                                                      \
+    VexaUnitFunc PickUnitFunction() {                                                      \
+        switch (vx_simd_level()) {                                                         \
+        case VX_SIMD_AVX512: return UnitFunctionAvx512;                                    \
+        case VX_SIMD_AVX2: return UnitFunctionAvx2;                                        \
+        default: return UnitFunction;                                                      \
+        }                                                                                  \
+    }
+#define VX_ALWAYS_INLINE inline __attribute__((always_inline))
+
+/* Vectors of the 8 frames of a block. They live in registers inside always-inline code and
+ * never cross a call, so the calling convention for such vectors does not matter here. The
+ * Windows build asks for no more than 16-byte alignment, since its compiler cannot realign
+ * the stack for wider spills (it also runs only the base builds). */
+#pragma GCC diagnostic ignored "-Wpsabi"
+#if defined(_WIN32)
+#define VX_BLOCK_ALIGN __attribute__((aligned(16)))
+#else
+#define VX_BLOCK_ALIGN
+#endif
+typedef double VxBlockD __attribute__((vector_size(64))) VX_BLOCK_ALIGN;
+typedef float VxBlockF __attribute__((vector_size(32))) VX_BLOCK_ALIGN;
+typedef int32_t VxBlockI __attribute__((vector_size(32))) VX_BLOCK_ALIGN;
+typedef int64_t VxBlockL __attribute__((vector_size(64))) VX_BLOCK_ALIGN;
+VX_ALWAYS_INLINE VxBlockF vx_load_block(const float *values) {
+    VxBlockF v;
+    __builtin_memcpy(&v, values, sizeof v);
+    return v;
+}
+VX_ALWAYS_INLINE void vx_store_block(float *values, const VxBlockF &v) {
+    __builtin_memcpy(values, &v, sizeof v);
+}
+VX_ALWAYS_INLINE VxBlockD vx_widen(const VxBlockF &v) { return __builtin_convertvector(v, VxBlockD); }
+VX_ALWAYS_INLINE VxBlockF vx_round(const VxBlockD &v) { return __builtin_convertvector(v, VxBlockF); }
+
 #endif /* VX_UNIT_H */

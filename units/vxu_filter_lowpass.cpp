@@ -41,10 +41,12 @@ int32_t VXU_InitUnit(VexaContext *context, VexaUnit *unit, int32_t) {
 }
 
 /* The design follows its inputs once per block, sampled at the block's first frame. */
-void UnitFunction(VexaContext *context, VexaUnit *unit) {
+template <int Level> VX_ALWAYS_INLINE void LowPassBlock(VexaContext *context, VexaUnit *unit) {
     VexaRecalculateLowPass(context, unit);
-    VexaBiquadFilter(context, unit);
+    VexaBiquadFilterBlock(unit);
 }
+
+VX_UNIT_FUNCTION_BUILDS(LowPassBlock)
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x05d4f996,
@@ -56,4 +58,7 @@ UnitInfo kInfo = {.next = nullptr,
                   .unitFunc = UnitFunction};
 } // namespace
 
-UnitInfo *VXU_LoadFilterLowPass() { return &kInfo; }
+UnitInfo *VXU_LoadFilterLowPass() {
+    kInfo.unitFunc = PickUnitFunction();
+    return &kInfo;
+}

@@ -34,36 +34,36 @@ constexpr double kK7 = 0.0001984126984126984;
 constexpr double kK9 = 2.7557319223985893e-06;
 constexpr double kK11 = -2.505210838544172e-08;
 
-/* sin(pi x p) for a phase p in [-1, +1): fold into [-0.5, +0.5], where the polynomial's
- * truncation error stays below 6e-8 (p > 0.5 gives 1 - p, p < -0.5 gives -1 - p, otherwise
- * p). Over that range the fold equals max(min(p, 1 - p), -1 - p), both differences being
- * exact where they are chosen; written as selects of computed values it leaves the loop
- * free of branches, so the compiler can evaluate several frames at once. */
-inline double SinePi(double p) {
-    const double upper = 1.0 - p;
-    const double lower = -1.0 - p;
-    const double m = (p < upper) ? p : upper;
-    const double x = (m > lower) ? m : lower;
-    const double y = x * kPiF;
-    const double z = y * y;
+/* sin(pi x p) for the phases p in [-1, +1) of a block: fold into [-0.5, +0.5], where the
+ * polynomial's truncation error stays below 6e-8 (p > 0.5 gives 1 - p, p < -0.5 gives -1 - p,
+ * otherwise p). Over that range the fold equals max(min(p, 1 - p), -1 - p), both differences
+ * being exact where they are chosen; written as selects of computed values, the eight frames
+ * are computed side by side. */
+VX_ALWAYS_INLINE VxBlockD SinePi(const VxBlockD &p) {
+    const VxBlockD upper = 1.0 - p;
+    const VxBlockD lower = -1.0 - p;
+    const VxBlockD m = (p < upper) ? p : upper;
+    const VxBlockD x = (m > lower) ? m : lower;
+    const VxBlockD y = x * kPiF;
+    const VxBlockD z = y * y;
     return y * (((((z * kK11 + kK9) * z - kK7) * z + kK5) * z - kK3) * z + 1.0);
 }
 
-void UnitFunction(VexaContext *context, VexaUnit *unit) {
+template <int Level> VX_ALWAYS_INLINE void SineBlock(VexaContext *context, VexaUnit *unit) {
     SineOscillatorUnit *self = vx_self<SineOscillatorUnit>(unit);
     const float *frequency = vx_in(self->frequency);
     const float *amplitude = vx_in(self->amplitude);
-    float *out = self->output.values;
     /* The phases of the block first (a serial chain), then the eight independent
-     * polynomials, which the compiler is free to compute side by side. */
-    VxPhaseBlock block;
-    const double phase =
-        vx_advance_phase(context, vx_phase_begin(self->phase, self->carriedPhase), frequency, block);
-    double sine[8];
-    for (int i = 0; i < 8; i++) sine[i] = SinePi(block.phase[i]);
-    for (int i = 0; i < 8; i++) out[i] = static_cast<float>(sine[i] * amplitude[i]);
+     * polynomials side by side. */
+    double phase;
+    VxBlockD p;
+    VX_ADVANCE_PHASES(Level, p, context, vx_phase_begin(self->phase, self->carriedPhase),
+                      frequency, &phase);
+    vx_store_block(self->output.values, vx_round(SinePi(p) * vx_widen(vx_load_block(amplitude))));
     vx_phase_end(self->phase, self->carriedPhase, phase);
 }
+
+VX_UNIT_FUNCTION_BUILDS(SineBlock)
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x01f28b71,
@@ -75,4 +75,7 @@ UnitInfo kInfo = {.next = nullptr,
                   .unitFunc = UnitFunction};
 } // namespace
 
-UnitInfo *VXU_LoadSineOscillator() { return &kInfo; }
+UnitInfo *VXU_LoadSineOscillator() {
+    kInfo.unitFunc = PickUnitFunction();
+    return &kInfo;
+}
