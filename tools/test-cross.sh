@@ -34,7 +34,14 @@ for t in "${targets[@]}"; do
         # One wine server for the whole run instead of one per test program; it is stopped
         # below, through its own prefix.
         wineserver -p
-        ctest --test-dir "$dir/velto" --output-on-failure -j"$JOBS" -LE 'install|docs' || status=1
+        # Cases that check the Linux build's own answers (-83 without a host record, 0 for
+        # debug code 2); test_windows checks the Windows answers (-73, the thread id) instead.
+        linux_only='HostTest\.(WithoutHostRecordEveryLockCallFails|RecordIsACountedAllocation|BenchTimerAndDebugQueries)'
+        linux_only+='|BannerTest\.PrintedAtEveryInitialisationWhenTracing'
+        linux_only+='|TerminateTest\.RestartAfterTerminationKeepsTheClockAndRetiresOldTokens'
+        linux_only+='|DebugTest\.TraceLevelAndSimpleCodes'
+        ctest --test-dir "$dir/velto" --output-on-failure -j"$JOBS" -LE 'install|docs' \
+          -E "$linux_only" || status=1
         wineserver -k || true
         unset WINEPREFIX
       done
