@@ -18,6 +18,7 @@
 
 #include "vx_engine.h"
 #include "vx_test_support.h"
+#include "vx_unit.h"
 
 extern "C" {
 int Pa_CountDevices(void);
