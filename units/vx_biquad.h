@@ -64,9 +64,15 @@ VX_ALWAYS_INLINE void VexaBiquadFilterBlock(VexaUnit *unit) {
     const VxBlockD x = vx_widen(vx_load_block(vx_in(self->input)));
     const VxBlockD amplitude = vx_widen(vx_load_block(vx_in(self->amplitude)));
     const VxBlockD history = {self->x1, self->x2, 0, 0, 0, 0, 0, 0};
+#if defined(__clang__)
+    /* Clang's form of the same two shuffles (the fuzzer's build). */
+    const VxBlockD xm1 = __builtin_shufflevector(x, history, 8, 0, 1, 2, 3, 4, 5, 6);
+    const VxBlockD xm2 = __builtin_shufflevector(x, history, 9, 8, 0, 1, 2, 3, 4, 5);
+#else
     const VxBlockL back1 = {8, 0, 1, 2, 3, 4, 5, 6}, back2 = {9, 8, 0, 1, 2, 3, 4, 5};
     const VxBlockD xm1 = __builtin_shuffle(x, history, back1);
     const VxBlockD xm2 = __builtin_shuffle(x, history, back2);
+#endif
     const double a0 = self->a0, a1 = self->a1, a2 = self->a2;
     const double b1 = self->b1, b2 = self->b2;
     const VxBlockD ff = (a0 * x + a1 * xm1) + a2 * xm2;
