@@ -82,7 +82,7 @@ extern "C" VEXA_API int32_t Vexa_Debug(VexaContext *context, int32_t code, int32
          * ask, and the report alone is printed. */
         int32_t locked = VXHost_ForbidPeers(context);
         VXLL_ReportThings(context);
-        if (locked < 0) return locked == VXERR_HOST_INIT ? 0 : locked;
+        if (locked < 0) return context->vxf_Host == nullptr ? 0 : locked;
         int32_t result = VexaS_SendToBack(context, F2B_DEBUG, nullptr);
         VXHost_PermitPeers(context);
         return result < 0 ? result : 0;
