@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "vx_engine.h"
+#include "vx_test_support.h"
 
 namespace {
 
@@ -21,11 +22,11 @@ class HostTest : public ::testing::Test {
 };
 
 TEST_F(HostTest, WithoutHostRecordEveryLockCallFails) {
-    EXPECT_EQ(VXHost_ForbidPeers(ctx), VXERR_HOST_INIT);
-    EXPECT_EQ(VXHost_PermitPeers(ctx), VXERR_HOST_INIT);
-    EXPECT_EQ(VXHost_Terminate(ctx), VXERR_HOST_INIT);
-    EXPECT_EQ(Vexa_Stop(ctx), VXERR_HOST_INIT) << "created but never initialised";
-    EXPECT_EQ(Vexa_Delete(ctx, 0x00010000), VXERR_HOST_INIT);
+    EXPECT_EQ(VXHost_ForbidPeers(ctx), vxtest::NO_HOST_RECORD);
+    EXPECT_EQ(VXHost_PermitPeers(ctx), vxtest::NO_HOST_RECORD);
+    EXPECT_EQ(VXHost_Terminate(ctx), vxtest::NO_HOST_RECORD);
+    EXPECT_EQ(Vexa_Stop(ctx), vxtest::NO_HOST_RECORD) << "created but never initialised";
+    EXPECT_EQ(Vexa_Delete(ctx, 0x00010000), vxtest::NO_HOST_RECORD);
 }
 
 TEST_F(HostTest, RecordIsACountedAllocation) {
@@ -35,7 +36,7 @@ TEST_F(HostTest, RecordIsACountedAllocation) {
     EXPECT_EQ(VXHost_Terminate(ctx), 0);
     EXPECT_EQ(ctx->vxf_Host, nullptr);
     EXPECT_EQ(ctx->vxf_AllocCount, 0);
-    EXPECT_EQ(VXHost_Terminate(ctx), VXERR_HOST_INIT);
+    EXPECT_EQ(VXHost_Terminate(ctx), vxtest::NO_HOST_RECORD);
 }
 
 TEST_F(HostTest, LockIsNotReEntrantAndOnlyTheHolderReleasesIt) {

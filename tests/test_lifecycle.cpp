@@ -55,7 +55,7 @@ TEST(BannerTest, PrintedAtEveryInitialisationWhenTracing) {
     EXPECT_EQ(ctx->vxf_InitCount, 3);
     for (int i = 0; i < 3; i++) EXPECT_EQ(Vexa_Terminate(ctx), 0);
     EXPECT_EQ(ctx->vxf_InitCount, 0);
-    EXPECT_EQ(Vexa_Terminate(ctx), VXERR_HOST_INIT) << "no longer initialised";
+    EXPECT_EQ(Vexa_Terminate(ctx), vxtest::NO_HOST_RECORD) << "no longer initialised";
     Vexa_DeleteContext(ctx);
 }
 
@@ -293,7 +293,7 @@ TEST(TerminateTest, RestartAfterTerminationKeepsTheClockAndRetiresOldTokens) {
     ASSERT_EQ(Vexa_SleepForTicks(ctx, 4), 0);
     EXPECT_EQ(Vexa_StopEngine(ctx), 0) << "a running unit is freed by termination";
     EXPECT_EQ(Vexa_GetObjectCount(ctx), 0);
-    EXPECT_EQ(Vexa_StartUnit(ctx, old), VXERR_HOST_INIT);
+    EXPECT_EQ(Vexa_StartUnit(ctx, old), vxtest::NO_HOST_RECORD);
 
     ASSERT_EQ(Vexa_StartEngine(ctx, VX_FLAG_NO_DEVICE, 44100.0), 0);
     EXPECT_EQ(Vexa_GetTickCount(ctx), 4) << "the clock is never reset";

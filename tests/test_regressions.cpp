@@ -33,7 +33,7 @@ TEST(Regression, CreateUnitAfterTerminateIsRefused) {
     VexaContext *ctx = Vexa_CreateContext();
     ASSERT_EQ(Vexa_Initialize(ctx), 0);
     ASSERT_EQ(Vexa_Terminate(ctx), 0);
-    EXPECT_EQ(Vexa_CreateUnit(ctx, TYPE_SINE, 0, 0), VXERR_HOST_INIT);
+    EXPECT_EQ(Vexa_CreateUnit(ctx, TYPE_SINE, 0, 0), vxtest::NO_HOST_RECORD);
     EXPECT_EQ(Vexa_GetObjectCount(ctx), 0);
     EXPECT_EQ(ctx->vxf_AllocCount, 0);
     /* After a new initialisation creation works again and everything is released. */
@@ -97,8 +97,8 @@ TEST(Regression, PortCallsOnATerminatedContext) {
     ASSERT_EQ(Vexa_Initialize(ctx), 0);
     ASSERT_EQ(Vexa_Terminate(ctx), 0);
     double value = 0.0;
-    EXPECT_EQ(Vexa_ReadPort(ctx, 0x00010000, PORTID_OUTPUT, 0, &value), VXERR_HOST_INIT);
-    EXPECT_EQ(Vexa_GetPriority(ctx, 0x00010000), VXERR_HOST_INIT);
+    EXPECT_EQ(Vexa_ReadPort(ctx, 0x00010000, PORTID_OUTPUT, 0, &value), vxtest::NO_HOST_RECORD);
+    EXPECT_EQ(Vexa_GetPriority(ctx, 0x00010000), vxtest::NO_HOST_RECORD);
     Vexa_DeleteContext(ctx);
 }
 

@@ -18,6 +18,15 @@ namespace vxtest {
 constexpr uint32_t TYPE_CHANNEL_OUT = 0x01ec67f1;
 constexpr uint32_t TYPE_LINE_OUT = 0x020259fc;
 
+/* What the peer-lock calls answer on a context without host services (never initialised, or
+ * terminated): the Linux host says its services are not initialised, the Windows host that
+ * the engine is not running. */
+#if defined(_WIN32)
+constexpr int32_t NO_HOST_RECORD = VXERR_NOT_RUNNING;
+#else
+constexpr int32_t NO_HOST_RECORD = VXERR_HOST_INIT;
+#endif
+
 class EngineTest : public ::testing::Test {
   protected:
     VexaContext *ctx = nullptr;
