@@ -25,6 +25,41 @@ void VexaBiquadCalcCommon(float *out, double frequencyRatio, float q) {
     out[2] = static_cast<float>(sn / (2.0 * q));
 }
 
+bool VexaBiquadQDesign(VexaContext *context, BiquadUnit *self, double *cs, double *alpha) {
+    const float frequency = VexaBiquadDesignInput(self->frequency);
+    const float q = VexaBiquadDesignInput(self->q);
+    if (frequency == self->designFrequency && q == self->designQ) return false;
+    self->designFrequency = frequency;
+    self->designQ = q;
+    float common[3];
+    VexaBiquadCalcCommon(common, VexaBiquadRatio(context, frequency), q);
+    *cs = common[0];
+    *alpha = common[2];
+    return true;
+}
+
+bool VexaBiquadShelfDesign(VexaContext *context, BiquadUnit *self, double *cs, double *a,
+                           double *k) {
+    const float frequency = VexaBiquadDesignInput(self->frequency);
+    const float gain = VexaBiquadDesignInput(self->gain);
+    const float slope = VexaBiquadDesignInput(self->slope);
+    if (frequency == self->designFrequency && gain == self->designGain &&
+        slope == self->designSlope)
+        return false;
+    self->designFrequency = frequency;
+    self->designGain = gain;
+    self->designSlope = slope;
+    float csf, snf;
+    VexaBiquadCosSin(VexaBiquadRatio(context, frequency), &csf, &snf);
+    *cs = csf;
+    *a = static_cast<float>(std::sqrt(static_cast<double>(gain)));
+    /* A slope too steep for the gain gives a negative discriminant: beta is then 0. */
+    const double beta2 = (static_cast<double>(gain) + 1.0) / slope - (*a - 1.0) * (*a - 1.0);
+    const double beta = beta2 >= 0.0 ? static_cast<float>(std::sqrt(beta2)) : 0.0f;
+    *k = snf * beta;
+    return true;
+}
+
 void VexaBiquadStore(BiquadUnit *self, double n, double a0, double a1, double a2, double b1,
                      double b2) {
     self->a0 = static_cast<float>(a0 / n);
@@ -57,3 +92,38 @@ void VexaBiquadFilter(VexaContext *, VexaUnit *unit) {
     self->y1 = static_cast<float>(y1 + kDenormalOffset);
     self->y2 = static_cast<float>(y2 - kDenormalOffset);
 }
+
+const PortInfo kVexaBiquadQPorts[5] = {
+    {.portID = PORTID_INPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_INPUT,
+     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(BiquadUnit, input)},
+    {.portID = PORTID_FREQUENCY, .defaultValue = 400.0f, .defaultMask = DEFAULT_AT_CREATION,
+     .portKind = PORT_INPUT, .signalType = SIGNAL_RAW, .numParts = 1,
+     .offset = VX_OFFSET(BiquadUnit, frequency)},
+    {.portID = PORTID_Q, .defaultValue = 1.0f, .defaultMask = DEFAULT_AT_CREATION,
+     .portKind = PORT_INPUT, .signalType = SIGNAL_RAW, .numParts = 1,
+     .offset = VX_OFFSET(BiquadUnit, q)},
+    {.portID = PORTID_AMPLITUDE, .defaultValue = 1.0f, .defaultMask = DEFAULT_AT_CREATION,
+     .portKind = PORT_INPUT, .signalType = SIGNAL_RAW, .numParts = 1,
+     .offset = VX_OFFSET(BiquadUnit, amplitude)},
+    {.portID = PORTID_OUTPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_OUTPUT,
+     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(BiquadUnit, output)},
+};
+
+const PortInfo kVexaBiquadShelfPorts[6] = {
+    {.portID = PORTID_INPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_INPUT,
+     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(BiquadUnit, input)},
+    {.portID = PORTID_FREQUENCY, .defaultValue = 400.0f, .defaultMask = DEFAULT_AT_CREATION,
+     .portKind = PORT_INPUT, .signalType = SIGNAL_RAW, .numParts = 1,
+     .offset = VX_OFFSET(BiquadUnit, frequency)},
+    {.portID = PORTID_GAIN, .defaultValue = 1.0f, .defaultMask = DEFAULT_AT_CREATION,
+     .portKind = PORT_INPUT, .signalType = SIGNAL_RAW, .numParts = 1,
+     .offset = VX_OFFSET(BiquadUnit, gain)},
+    {.portID = PORTID_SLOPE, .defaultValue = 1.0f, .defaultMask = DEFAULT_AT_CREATION,
+     .portKind = PORT_INPUT, .signalType = SIGNAL_RAW, .numParts = 1,
+     .offset = VX_OFFSET(BiquadUnit, slope)},
+    {.portID = PORTID_AMPLITUDE, .defaultValue = 1.0f, .defaultMask = DEFAULT_AT_CREATION,
+     .portKind = PORT_INPUT, .signalType = SIGNAL_RAW, .numParts = 1,
+     .offset = VX_OFFSET(BiquadUnit, amplitude)},
+    {.portID = PORTID_OUTPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_OUTPUT,
+     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(BiquadUnit, output)},
+};

@@ -1,6 +1,6 @@
 /*
  * vx_biquad.h - what the seven biquad filter types share: the instance layout, the design
- * helpers and the filter routine.
+ * helpers, the port tables, the initialisation and unit function, and the filter routine.
  *
  * Every biquad unit has the same record; each type's port table names only the inputs it
  * has (the low-pass has no Gain, the shelves no Q, ...), and its coefficient routine reads
@@ -92,6 +92,40 @@ VX_ALWAYS_INLINE void VexaBiquadFilterBlock(VexaUnit *unit) {
     self->x2 = static_cast<float>(x[6]);
     self->y1 = static_cast<float>(y7 + 1.0e-26);
     self->y2 = static_cast<float>(y6 - 1.0e-26);
+}
+
+/* The first part of the Q-based designs (low-pass, high-pass, band-pass, band-stop): reads
+ * Frequency and Q; when either changed since the last design, records them, writes cos w and
+ * alpha and returns true. */
+bool VexaBiquadQDesign(VexaContext *context, BiquadUnit *self, double *cs, double *alpha);
+
+/* The first part of the shelf designs: reads Frequency, Gain and Slope; when one of them
+ * changed since the last design, records them, writes cos w, A = sqrt(Gain) and
+ * k = sin w * beta and returns true. */
+bool VexaBiquadShelfDesign(VexaContext *context, BiquadUnit *self, double *cs, double *a,
+                           double *k);
+
+/* The port tables the biquad types share: Input, Frequency, Q, Amplitude, Output for the
+ * Q-based types; Input, Frequency, Gain, Slope, Amplitude, Output for the shelves. */
+extern const PortInfo kVexaBiquadQPorts[5];
+extern const PortInfo kVexaBiquadShelfPorts[6];
+
+typedef void (*VexaBiquadDesign)(VexaContext *context, VexaUnit *unit);
+
+/* A biquad type's initialisation: designs the coefficients from the defaults, so that they
+ * exist before the first block. */
+template <VexaBiquadDesign Design>
+int32_t VexaBiquadInit(VexaContext *context, VexaUnit *unit, int32_t) {
+    Design(context, unit);
+    return 0;
+}
+
+/* A biquad type's unit function: the design follows its inputs once per block, sampled at the
+ * block's first frame. */
+template <VexaBiquadDesign Design>
+void VexaBiquadUnitFunction(VexaContext *context, VexaUnit *unit) {
+    Design(context, unit);
+    VexaBiquadFilter(context, unit);
 }
 
 /* Each type's coefficient routine: redesigns when a design input changed. */

@@ -3,55 +3,20 @@
 
 void VexaRecalculateBandStop(VexaContext *context, VexaUnit *unit) {
     BiquadUnit *self = vx_self<BiquadUnit>(unit);
-    const float frequency = VexaBiquadDesignInput(self->frequency);
-    const float q = VexaBiquadDesignInput(self->q);
-    if (frequency == self->designFrequency && q == self->designQ) return;
-    self->designFrequency = frequency;
-    self->designQ = q;
-    float common[3];
-    VexaBiquadCalcCommon(common, VexaBiquadRatio(context, frequency), q);
-    const double cs = common[0];
-    const double alpha = common[2];
+    double cs, alpha;
+    if (!VexaBiquadQDesign(context, self, &cs, &alpha)) return;
     VexaBiquadStore(self, 1.0 + alpha, 1.0, -2.0 * cs, 1.0, -2.0 * cs, 1.0 - alpha);
 }
 
 namespace {
-const PortInfo kPorts[] = {
-    {.portID = PORTID_INPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_INPUT,
-     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(BiquadUnit, input)},
-    {.portID = PORTID_FREQUENCY, .defaultValue = 400.0f, .defaultMask = DEFAULT_AT_CREATION,
-     .portKind = PORT_INPUT, .signalType = SIGNAL_RAW, .numParts = 1,
-     .offset = VX_OFFSET(BiquadUnit, frequency)},
-    {.portID = PORTID_Q, .defaultValue = 1.0f, .defaultMask = DEFAULT_AT_CREATION,
-     .portKind = PORT_INPUT, .signalType = SIGNAL_RAW, .numParts = 1,
-     .offset = VX_OFFSET(BiquadUnit, q)},
-    {.portID = PORTID_AMPLITUDE, .defaultValue = 1.0f, .defaultMask = DEFAULT_AT_CREATION,
-     .portKind = PORT_INPUT, .signalType = SIGNAL_RAW, .numParts = 1,
-     .offset = VX_OFFSET(BiquadUnit, amplitude)},
-    {.portID = PORTID_OUTPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_OUTPUT,
-     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(BiquadUnit, output)},
-};
-
-/* Designs the coefficients from the defaults, so that they exist before the first block. */
-int32_t VXU_InitUnit(VexaContext *context, VexaUnit *unit, int32_t) {
-    VexaRecalculateBandStop(context, unit);
-    return 0;
-}
-
-/* The design follows its inputs once per block, sampled at the block's first frame. */
-void UnitFunction(VexaContext *context, VexaUnit *unit) {
-    VexaRecalculateBandStop(context, unit);
-    VexaBiquadFilter(context, unit);
-}
-
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x05b485e2,
                   .instanceSize = sizeof(BiquadUnit),
                   .numPorts = 5,
-                  .ports = kPorts,
-                  .initFunc = VXU_InitUnit,
+                  .ports = kVexaBiquadQPorts,
+                  .initFunc = VexaBiquadInit<VexaRecalculateBandStop>,
                   .termFunc = nullptr,
-                  .unitFunc = UnitFunction};
+                  .unitFunc = VexaBiquadUnitFunction<VexaRecalculateBandStop>};
 } // namespace
 
 UnitInfo *VXU_LoadFilterBandStop() { return &kInfo; }

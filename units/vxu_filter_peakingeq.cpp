@@ -43,26 +43,14 @@ const PortInfo kPorts[] = {
      .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(BiquadUnit, output)},
 };
 
-/* Designs the coefficients from the defaults, so that they exist before the first block. */
-int32_t VXU_InitUnit(VexaContext *context, VexaUnit *unit, int32_t) {
-    VexaRecalculatePeakingEQ(context, unit);
-    return 0;
-}
-
-/* The design follows its inputs once per block, sampled at the block's first frame. */
-void UnitFunction(VexaContext *context, VexaUnit *unit) {
-    VexaRecalculatePeakingEQ(context, unit);
-    VexaBiquadFilter(context, unit);
-}
-
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x05716532,
                   .instanceSize = sizeof(BiquadUnit),
                   .numPorts = 6,
                   .ports = kPorts,
-                  .initFunc = VXU_InitUnit,
+                  .initFunc = VexaBiquadInit<VexaRecalculatePeakingEQ>,
                   .termFunc = nullptr,
-                  .unitFunc = UnitFunction};
+                  .unitFunc = VexaBiquadUnitFunction<VexaRecalculatePeakingEQ>};
 } // namespace
 
 UnitInfo *VXU_LoadFilterPeakingEQ() { return &kInfo; }
