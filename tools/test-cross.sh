@@ -28,12 +28,20 @@ for t in "${targets[@]}"; do
         if [ $arch = i686 ]; then dir=${WIN32_BUILD_DIR:-build-win32}; else dir=${WIN64_BUILD_DIR:-build-win64}; fi
         WIN_ARCH=$arch BUILD_DIR=$dir tools/build-windows.sh
         dir=$(cd "$dir" && pwd)
-        [ -f "$dir/velto/CTestTestfile.cmake" ] && grep -q "subdirs(\"tests\")" "$dir/velto/CTestTestfile.cmake" || continue
+        if [ $arch = i686 ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+          echo "No 32-bit wine here (the kernel runs no 32-bit programs): the i686 tests are not run."
+          continue
+        fi
         export WINEPREFIX=$dir/wine WINEDEBUG=${WINEDEBUG:--all}
         export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
         # One wine server for the whole run instead of one per test program; it is stopped
         # below, through its own prefix.
         wineserver -p
+        # Wine's first program in a session starts its background services, which keep the
+        # program's output open; started by a test, they would hold CTest until the timeout.
+        # A first program of our own, its output to /dev/null, starts them instead.
+        if [ $arch = i686 ]; then wine=/usr/lib/wine/wine; else wine=/usr/lib/wine/wine64; fi
+        "$wine" cmd /c exit >/dev/null 2>&1 || true
         # Two cases check the Linux build's answer to debug code 2 (0); test_windows checks
         # the Windows answer (the calling thread's id) instead.
         linux_only='HostTest\.BenchTimerAndDebugQueries|DebugTest\.TraceLevelAndSimpleCodes'
