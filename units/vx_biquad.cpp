@@ -25,19 +25,6 @@ void VexaBiquadCalcCommon(float *out, double frequencyRatio, float q) {
     out[2] = static_cast<float>(sn / (2.0 * q));
 }
 
-bool VexaBiquadQDesign(VexaContext *context, BiquadUnit *self, double *cs, double *alpha) {
-    const float frequency = VexaBiquadDesignInput(self->frequency);
-    const float q = VexaBiquadDesignInput(self->q);
-    if (frequency == self->designFrequency && q == self->designQ) return false;
-    self->designFrequency = frequency;
-    self->designQ = q;
-    float common[3];
-    VexaBiquadCalcCommon(common, VexaBiquadRatio(context, frequency), q);
-    *cs = common[0];
-    *alpha = common[2];
-    return true;
-}
-
 bool VexaBiquadShelfDesign(VexaContext *context, BiquadUnit *self, double *cs, double *a,
                            double *k) {
     const float frequency = VexaBiquadDesignInput(self->frequency);

@@ -96,8 +96,20 @@ VX_ALWAYS_INLINE void VexaBiquadFilterBlock(VexaUnit *unit) {
 
 /* The first part of the Q-based designs (low-pass, high-pass, band-pass, band-stop): reads
  * Frequency and Q; when either changed since the last design, records them, writes cos w and
- * alpha and returns true. */
-bool VexaBiquadQDesign(VexaContext *context, BiquadUnit *self, double *cs, double *alpha);
+ * alpha and returns true. Inline: the check runs at every block. */
+inline bool VexaBiquadQDesign(VexaContext *context, BiquadUnit *self, double *cs,
+                              double *alpha) {
+    const float frequency = VexaBiquadDesignInput(self->frequency);
+    const float q = VexaBiquadDesignInput(self->q);
+    if (frequency == self->designFrequency && q == self->designQ) return false;
+    self->designFrequency = frequency;
+    self->designQ = q;
+    float common[3];
+    VexaBiquadCalcCommon(common, VexaBiquadRatio(context, frequency), q);
+    *cs = common[0];
+    *alpha = common[2];
+    return true;
+}
 
 /* The first part of the shelf designs: reads Frequency, Gain and Slope; when one of them
  * changed since the last design, records them, writes cos w, A = sqrt(Gain) and
