@@ -19,49 +19,13 @@
 #include <vector>
 
 #include "vx_engine.h"
+#include "vx_recursive_units.h"
 #include "vx_unit.h"
 
 namespace {
 
 constexpr int kInstances = 32;
 constexpr int kChunk = 69; /* ticks in about a tenth of a second */
-
-struct Setting {
-    uint32_t port;
-    double value;
-};
-struct Case {
-    const char *name;
-    uint32_t typeID;
-    std::vector<Setting> settings;
-};
-
-const std::vector<Case> &Cases() {
-    static const std::vector<Case> cases = {
-        {"Filter1o1p", 0x01be3660, {{PORTID_A0, 0.05}, {PORTID_B1, -0.95}}},
-        {"Filter1o1p1z", 0x023e5660, {{PORTID_A0, 0.05}, {PORTID_A1, 0.0}, {PORTID_B1, -0.95}}},
-        {"Filter1o1z", 0x01be5e60, {}},
-        {"Filter2o2p", 0x01be36e2, {{PORTID_A0, 0.01}, {PORTID_B1, -1.8}, {PORTID_B2, 0.81}}},
-        {"Filter2o2p2z", 0x023e76e2,
-         {{PORTID_A0, 0.01}, {PORTID_A1, 0.02}, {PORTID_A2, 0.01}, {PORTID_B1, -1.8}, {PORTID_B2, 0.81}}},
-        {"FilterLowPass", 0x05d4f996, {{PORTID_FREQUENCY, 200.0}}},
-        {"FilterHighPass", 0x05c132fa, {{PORTID_FREQUENCY, 200.0}}},
-        {"FilterBandPass", 0x05c125ee, {{PORTID_FREQUENCY, 200.0}}},
-        {"FilterBandStop", 0x05b485e2, {{PORTID_FREQUENCY, 200.0}}},
-        {"FilterPeakingEQ", 0x05716532, {{PORTID_FREQUENCY, 200.0}}},
-        {"FilterLowShelf", 0x058fe72e, {{PORTID_FREQUENCY, 200.0}}},
-        {"FilterHighShelf", 0x05589f9e, {{PORTID_FREQUENCY, 200.0}}},
-        {"FilterSVF", 0x06117edc, {{PORTID_FREQUENCY, 200.0}}},
-        {"FilterOldSVF", 0x06119b8b, {{PORTID_FREQUENCY, 200.0}}},
-        {"LagLinear", 0x01f25aee, {{PORTID_TIME, 0.5}}},
-        {"LagExp", 0x05829f02, {{PORTID_HALF_LIFE, 0.05}}},
-        {"PeakFollower", 0x05f2d79e, {{PORTID_HALF_LIFE, 0.05}}},
-        {"MassSpring", 0x0534c2cf, {{PORTID_STIFFNESS, 0.01}, {PORTID_DAMPING, 0.01}}},
-        {"Delay", 0x0141b8de, {}},
-        {"DelayInterp", 0x053e880c, {{PORTID_DELAY, 0.5}}},
-    };
-    return cases;
-}
 
 /* CPU time of this thread in nanoseconds: on a shared machine wall time mostly measures the
  * other processes. */
@@ -90,7 +54,7 @@ int main(int argc, char **argv) {
                 kInstances, silentSeconds);
     std::printf("%-16s %12s %14s %14s %8s\n", "unit", "first 0.1 s", "worst 0.1 s", "last second",
                 "worst/first");
-    for (const Case &c : Cases()) {
+    for (const vxtest::RecursiveUnit &c : vxtest::RecursiveUnits()) {
         VexaContext *ctx = Vexa_CreateContext();
         Vexa_Initialize(ctx);
         Vexa_StartDevices(ctx, VX_FLAG_NO_DEVICE, 44100.0, -1, 0, 0, 2);
@@ -98,7 +62,7 @@ int main(int argc, char **argv) {
         for (int i = 0; i < kInstances; i++) {
             int32_t unit = Vexa_CreateUnit(ctx, c.typeID, 0, 1000);
             if (unit < 0) unit = Vexa_CreateUnit(ctx, c.typeID, 0, 0);
-            for (const Setting &s : c.settings) Vexa_SetPort(ctx, unit, s.port, 0, s.value);
+            for (const vxtest::PortSetting &s : c.settings) Vexa_SetPort(ctx, unit, s.port, 0, s.value);
             Vexa_StartUnit(ctx, unit);
             units.push_back(unit);
         }
