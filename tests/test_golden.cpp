@@ -1,9 +1,11 @@
 /*
  * Golden output: every unit type of the catalogue is rendered for 96 ticks in a small network
- * that drives all of its ports (oscillators on the signal inputs, a frequency-modulated
- * source on frequency inputs, values on the others that change a third of the way through,
- * looping samples, envelopes and tables on the data ports, a bus partner on bus ports and a
- * device input buffer), and every output part is mixed into its own device channel. A 64-bit
+ * that drives all of its ports (sine waves on the signal inputs, a frequency-modulated sine
+ * on frequency inputs, values on the others that change a third of the way through, looping
+ * samples, envelopes and tables on the data ports, a bus partner on bus ports and a device
+ * input buffer), and every output part is mixed into its own device channel. The driving
+ * sines are computed here and reach the unit through device input channels and ChannelIn
+ * units, so a type's checksum depends on its own arithmetic and not on any oscillator's. A 64-bit
  * FNV-1a checksum of the bits of the whole device output, of the variables and of the written
  * samples must equal the value recorded for the type: any change of any number computed by a
  * unit function, the batch or the port conversions fails here.
@@ -14,6 +16,7 @@
  */
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -31,12 +34,14 @@ namespace {
 constexpr int32_t kTicks = 96;
 constexpr int32_t kChangeTick = 32;
 constexpr int32_t kOutputChannels = 16;
-constexpr int32_t kInputChannels = 2;
+constexpr int32_t kDeviceInputChannels = 2; /* what the device units read */
+constexpr int32_t kMaxDrivers = 15;          /* driving sines, one input channel each */
+constexpr int32_t kInputChannels = kDeviceInputChannels + kMaxDrivers;
 constexpr int32_t kFirstProbeChannel = 3; /* channels 0-2 are left to the device units */
 
-constexpr uint32_t TYPE_SINE = 0x01f28b71;
 constexpr uint32_t TYPE_MULTIPLY_ADD = 0x0491eafd;
 constexpr uint32_t TYPE_CHANNEL_OUT = 0x01ec67f1;
+constexpr uint32_t TYPE_CHANNEL_IN = 0x01ea9411;
 constexpr uint32_t TYPE_BUS_READ = 0x01bc7f72;
 constexpr uint32_t TYPE_BUS_WRITE = 0x01e355e2;
 
@@ -236,26 +241,53 @@ class GoldenNetwork {
     }
 
     /* A sine at its own frequency for each driven part; frequency inputs get 500 Hz swept
-     * by +-150 Hz at 5 Hz through a MultiplyAdd. */
+     * by +-150 Hz at 5 Hz through a MultiplyAdd. Each sine comes from a device input
+     * channel through a ChannelIn. */
     void Drive(int32_t unit, const PortInfo &port, int32_t part) {
         const int32_t k = nextDriver++;
-        const int32_t sine = NewUnit(TYPE_SINE);
-        drivers.push_back(sine);
+        ASSERT_LT(k, kMaxDrivers);
+        const int32_t source = NewUnit(TYPE_CHANNEL_IN, kDeviceInputChannels + k);
+        drivers.push_back(source);
         if (port.portID == PORTID_FREQUENCY) {
-            Set(sine, PORTID_FREQUENCY, 0, 5.0 + k);
-            Set(sine, PORTID_AMPLITUDE, 0, 1.0);
+            sines.push_back({5.0f + k, 1.0f, 0.0f});
             const int32_t sweep = NewUnit(TYPE_MULTIPLY_ADD);
             drivers.push_back(sweep);
-            Connect(sine, PORTID_OUTPUT, sweep, PORTID_INPUT_A, 0);
+            Connect(source, PORTID_OUTPUT, sweep, PORTID_INPUT_A, 0);
             Set(sweep, PORTID_INPUT_B, 0, 150.0);
             Set(sweep, PORTID_INPUT_C, 0, 500.0);
             Connect(sweep, PORTID_OUTPUT, unit, port.portID, part);
             return;
         }
-        Set(sine, PORTID_FREQUENCY, 0, 97.0 + 61.0 * k);
-        Set(sine, PORTID_AMPLITUDE, 0, 0.9);
-        Set(sine, PORTID_PHASE, 0, 0.1 * k);
-        Connect(sine, PORTID_OUTPUT, unit, port.portID, part);
+        sines.push_back({97.0f + 61.0f * k, 0.9f, static_cast<float>(std::min(0.1 * k, 1.0))});
+        Connect(source, PORTID_OUTPUT, unit, port.portID, part);
+    }
+
+    /* Frame n of driving sine k: its phase summed in double precision from its start value
+     * over the whole run, sin(pi x phase) from the folded odd polynomial, times the
+     * amplitude. */
+    struct DrivingSine {
+        float frequency, amplitude, phase;
+    };
+    std::vector<DrivingSine> sines;
+    std::vector<float> DrivingSignal(const DrivingSine &sine, size_t frames) const {
+        constexpr double kPiF = static_cast<double>(3.14159265358979323846f);
+        constexpr double kK3 = 0.16666666666666666, kK5 = 0.008333333333333333,
+                         kK7 = 0.0001984126984126984, kK9 = 2.7557319223985893e-06,
+                         kK11 = -2.505210838544172e-08;
+        double increment = static_cast<double>(sine.frequency) * ctx->vxb_FreqScale;
+        double phase = sine.phase;
+        std::vector<float> values(frames);
+        for (size_t n = 0; n < frames; n++) {
+            phase += increment;
+            if (phase >= 1.0) phase -= 2.0;
+            const double upper = 1.0 - phase, lower = -1.0 - phase;
+            const double m = phase < upper ? phase : upper;
+            const double x = m > lower ? m : lower;
+            const double y = x * kPiF, z = y * y;
+            const double s = y * (((((z * kK11 + kK9) * z - kK7) * z + kK5) * z - kK3) * z + 1.0);
+            values[n] = static_cast<float>(s * static_cast<double>(sine.amplitude));
+        }
+        return values;
     }
 
     void Probe(int32_t unit, uint32_t portID, int32_t part) {
@@ -351,10 +383,22 @@ class GoldenNetwork {
         EXPECT_EQ(Vexa_StartUnit(ctx, unit), 0);
         for (int32_t p : probes) EXPECT_EQ(Vexa_StartUnit(ctx, p), 0);
 
-        std::vector<float> input(static_cast<size_t>(kTicks) * 64 * kInputChannels);
-        for (size_t i = 0; i < input.size(); i++)
-            input[i] = static_cast<float>(0.8 * std::sin(0.0071 * i) *
-                                          std::cos(0.00023 * i * (i % 7)));
+        /* The device channels hold the same values as a two-channel buffer would; the
+         * driving sines follow them. */
+        constexpr size_t kFrames = static_cast<size_t>(kTicks) * 64;
+        std::vector<float> input(kFrames * kInputChannels);
+        for (size_t frame = 0; frame < kFrames; frame++) {
+            for (size_t ch = 0; ch < kDeviceInputChannels; ch++) {
+                const size_t i = frame * kDeviceInputChannels + ch;
+                input[frame * kInputChannels + ch] = static_cast<float>(
+                    0.8 * std::sin(0.0071 * i) * std::cos(0.00023 * i * (i % 7)));
+            }
+        }
+        for (size_t k = 0; k < sines.size(); k++) {
+            const std::vector<float> signal = DrivingSignal(sines[k], kFrames);
+            for (size_t frame = 0; frame < kFrames; frame++)
+                input[frame * kInputChannels + kDeviceInputChannels + k] = signal[frame];
+        }
         std::vector<float> output(static_cast<size_t>(kTicks) * 64 * kOutputChannels);
         EXPECT_EQ(Vexa_RenderTicks(ctx, input.data(), output.data(), kTicks), 0);
         EXPECT_EQ(Vexa_CheckEngineErrors(ctx), 0);
