@@ -314,9 +314,14 @@ struct OscillatorModel {
     }
 
     std::vector<float> Run(float frequency, float amplitude, int frames) {
+        return Run(std::vector<float>(frames, frequency), amplitude);
+    }
+
+    /* The same with a frequency for every frame. */
+    std::vector<float> Run(const std::vector<float> &frequency, float amplitude) {
         std::vector<float> out;
-        for (int frame = 0; frame < frames; frame++) {
-            double inc = static_cast<double>(frequency) * ctx->vxb_FreqScale;
+        for (size_t frame = 0; frame < frequency.size(); frame++) {
+            double inc = static_cast<double>(frequency[frame]) * ctx->vxb_FreqScale;
             inc = std::clamp(inc, -1.0, 1.0);
             phase += inc;
             if (phase >= 1.0) {
@@ -353,6 +358,7 @@ struct OscillatorModel {
                 break;
             }
             out.push_back(static_cast<float>(value));
+            if (frame % 8 == 7) phase = static_cast<float>(phase); /* stored at the block end */
         }
         return out;
     }
@@ -397,6 +403,77 @@ TEST_F(BandLimitedOscillatorTest, FrameExactAcrossShapesAndFrequencies) {
             EXPECT_EQ(static_cast<float>(Get(unit, PORTID_PHASE)), static_cast<float>(model.phase));
         }
     }
+}
+
+/* 100,032 frames of each shape against the model, once at a steady 1234.5 Hz and once with
+ * the frequency swept at audio rate (a 97 Hz sawtooth of +-3000 Hz, so the phase also runs
+ * down), in every build of the unit functions the processor runs. */
+TEST_F(BandLimitedOscillatorTest, LongRunsMatchTheModelInEveryBuild) {
+    constexpr int32_t kTicks = 1563;
+    struct ShapeCase {
+        Shape shape;
+        uint32_t type;
+    };
+    const ShapeCase shapes[] = {{Shape::Saw, TYPE_SAW_BL},
+                                {Shape::Square, TYPE_SQUARE_BL},
+                                {Shape::Pulse, TYPE_PULSE_BL},
+                                {Shape::Impulse, TYPE_IMPULSE_BL}};
+    outputChannels = 2;
+    for (int build = VX_SIMD_BASE; build <= vxtest::MaxBuild(); build++) {
+        vxtest::UseBuild(build);
+        for (const ShapeCase &s : shapes) {
+            for (const bool modulated : {false, true}) {
+                SCOPED_TRACE(testing::Message() << "type 0x" << std::hex << s.type << std::dec
+                                                << ", build " << build
+                                                << (modulated ? ", modulated" : ", steady"));
+                Restart();
+                const int32_t unit = Unit(s.type);
+                Set(unit, PORTID_FREQUENCY, 1234.5);
+                Set(unit, PORTID_AMPLITUDE, 0.5);
+                Set(unit, PORTID_PHASE, 0.25);
+                if (s.shape == Shape::Pulse) Set(unit, PORTID_WIDTH, 0.3);
+                const int32_t sweep = Unit(TYPE_SAW);
+                Set(sweep, PORTID_FREQUENCY, 97.0);
+                Set(sweep, PORTID_AMPLITUDE, 3000.0);
+                if (modulated) {
+                    ASSERT_EQ(Vexa_ConnectUnits(ctx, sweep, PORTID_OUTPUT, 0, unit,
+                                                PORTID_FREQUENCY, 0),
+                              0);
+                }
+                /* The sweep on channel 1 (first), the oscillator on channel 0. */
+                const int32_t sweepProbe = Unit(TYPE_CHANNEL_OUT, 1);
+                ASSERT_EQ(Vexa_ConnectUnits(ctx, sweep, PORTID_OUTPUT, 0, sweepProbe,
+                                            PORTID_INPUT, 0),
+                          0);
+                Start(sweep);
+                Start(sweepProbe);
+                const int32_t probe = Unit(TYPE_CHANNEL_OUT, 0);
+                ASSERT_EQ(Vexa_ConnectUnits(ctx, unit, PORTID_OUTPUT, 0, probe, PORTID_INPUT, 0),
+                          0);
+                Start(unit);
+                Start(probe);
+                const std::vector<float> rendered = Render(kTicks);
+                std::vector<float> got, frequency;
+                for (size_t i = 0; i < rendered.size(); i += 2) {
+                    got.push_back(rendered[i]);
+                    frequency.push_back(modulated ? rendered[i + 1] : 1234.5f);
+                }
+                ASSERT_GE(got.size(), 100000u);
+                OscillatorModel model{ctx, s.shape, s.shape == Shape::Pulse ? 0.3f : 0.0f,
+                                      static_cast<double>(0.25f)};
+                const std::vector<float> want = model.Run(frequency, 0.5f);
+                int mismatches = 0;
+                for (size_t i = 0; i < got.size() && mismatches < 3; i++) {
+                    if (got[i] != want[i]) {
+                        ADD_FAILURE() << "frame " << i << ": " << got[i] << " != " << want[i];
+                        mismatches++;
+                    }
+                }
+                EXPECT_EQ(Get(unit, PORTID_PHASE), static_cast<double>(static_cast<float>(model.phase)));
+            }
+        }
+    }
+    vxtest::UseBuild(VX_SIMD_AVX512);
 }
 
 TEST_F(BandLimitedOscillatorTest, NyquistGivesSilenceForEveryShape) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "vx_test_support.h"
+#include "vx_unit.h"
 
 namespace {
 
@@ -59,6 +60,7 @@ PhaseTrack TrackPhase(double start, const std::vector<float> &frequency) {
         }
         track.phase.push_back(p);
         track.wrapped.push_back(wrapped);
+        if (n % 8 == 7) p = F(p); /* the end of a block stores the phase as float */
     }
     track.stored = F(p);
     return track;
@@ -231,26 +233,80 @@ TEST_F(OscillatorTest, EveryShapeMatchesAPlainComputationFrameByFrame) {
     }
 }
 
+/* ---- Long runs in every vector build -------------------------------------------------- */
+
+/* 100,032 frames of each shape against the plain accumulator, once at a steady 1234.5 Hz and
+ * once with the frequency swept at audio rate (a 97 Hz sawtooth of +-3000 Hz, so the phase
+ * also runs down), in every build of the unit functions the processor runs: the phase read
+ * from Phase, summed in double inside each block and stored as float at its end, never drifts
+ * from the model. */
+TEST_F(OscillatorTest, LongRunsMatchThePlainAccumulatorInEveryBuild) {
+    constexpr int32_t kTicks = 1563;
+    for (int build = VX_SIMD_BASE; build <= vxtest::MaxBuild(); build++) {
+        vxtest::UseBuild(build);
+        for (const OscType &t : kTypes) {
+            for (const bool modulated : {false, true}) {
+                SCOPED_TRACE(::testing::Message() << t.name << ", build " << build
+                                                  << (modulated ? ", modulated" : ", steady"));
+                Restart();
+                const float start = 0.25f, width = 0.3f;
+                const int32_t osc = Osc(t.type, 1234.5, 0.5, start);
+                if (t.type == TYPE_PULSE) Set(osc, P_WIDTH, width);
+                std::vector<float> f;
+                std::vector<float> out;
+                if (modulated) {
+                    const int32_t sweep = Osc(TYPE_SAWTOOTH, 97.0, 3000.0, 0.0);
+                    ASSERT_EQ(Vexa_ConnectUnits(ctx, sweep, P_OUTPUT, 0, osc, P_FREQUENCY, 0), 0);
+                    Signals rec = Run({sweep}, {osc}, {{sweep, P_OUTPUT}, {osc, P_OUTPUT}}, kTicks);
+                    f = rec[0];
+                    out = rec[1];
+                    ASSERT_LT(*std::min_element(f.begin(), f.end()), -2900.0f);
+                } else {
+                    out = Run({}, {osc}, {{osc, P_OUTPUT}}, kTicks)[0];
+                    f.assign(out.size(), 1234.5f);
+                }
+                ASSERT_GE(out.size(), 100000u);
+                const PhaseTrack track = TrackPhase(start, f);
+                int mismatches = 0;
+                for (size_t n = 0; n < out.size() && mismatches < 3; n++) {
+                    const float expected =
+                        Shape(t.type, track.phase[n], track.wrapped[n], 0.5f, width);
+                    if (out[n] != expected) {
+                        ADD_FAILURE() << "frame " << n << ": got " << out[n] << ", expected "
+                                      << expected;
+                        mismatches++;
+                    }
+                }
+                EXPECT_EQ(Get(osc, P_PHASE), static_cast<double>(track.stored));
+            }
+        }
+    }
+    vxtest::UseBuild(VX_SIMD_AVX512);
+}
+
 /* ---- The phase accumulator ------------------------------------------------------------ */
 
 /* 441 Hz steps the phase by 441 x (2/44100 as a float), just under 0.02, and the sawtooth
- * rises by about 0.02 a frame. The sums are held in double precision from block to block
- * (the Phase variable shows them rounded), so fifty steps stay just below 1 and the 51st
- * frame wraps. */
-TEST_F(OscillatorTest, SawtoothAt441HzRisesBy002AndWrapsOnce) {
+ * rises by about 0.02 a frame. The phase is stored as float at the end of every block, and
+ * those roundings carry it past 1 on the 50th frame, which wraps (with the sums held in
+ * double from block to block, fifty steps would stay just below 1). */
+TEST_F(OscillatorTest, SawtoothAt441HzRisesBy002AndWrapsOnTheFiftiethFrame) {
     int32_t saw = Osc(TYPE_SAWTOOTH, 441.0, 1.0, 0.0);
     std::vector<float> out = Record(saw, P_OUTPUT, 2);
-    for (int n = 0; n < 50; n++) {
+    for (int n = 0; n < 49; n++) {
         ASSERT_NEAR(out[n], 0.02 * (n + 1), 1e-6) << "frame " << n;
         if (n > 0) {
             ASSERT_GT(out[n], out[n - 1]) << "frame " << n;
         }
     }
-    EXPECT_GT(out[49], 0.999f); /* the 50th frame has not wrapped */
-    EXPECT_NEAR(out[50], -0.98, 1e-6); /* the 51st frame wraps */
-    for (int n = 51; n < 100; n++) ASSERT_GT(out[n], out[n - 1]) << "frame " << n;
+    EXPECT_GT(out[48], 0.979f);        /* the 49th frame has not wrapped */
+    EXPECT_LT(out[49], -0.999f);       /* the 50th frame wraps, from just above +1 */
+    EXPECT_NEAR(out[50], -0.98, 1e-6);
+    for (int n = 50; n < 100; n++) ASSERT_GT(out[n], out[n - 1]) << "frame " << n;
 
     PhaseTrack track = TrackPhase(0.0f, std::vector<float>(out.size(), 441.0f));
+    EXPECT_TRUE(track.wrapped[49]);
+    for (int n = 0; n < 49; n++) EXPECT_FALSE(track.wrapped[n]) << n;
     for (size_t n = 0; n < out.size(); n++) ASSERT_EQ(out[n], F(track.phase[n])) << n;
 }
 
@@ -308,7 +364,7 @@ TEST_F(OscillatorTest, PhaseSetTo2IsClippedTo1AndWrapsOnTheNextFrame) {
 }
 
 /* The phase is stored at the end of every block; stop and start leave it alone, and the
- * restarted unit carries on from the phase it held in double precision. */
+ * restarted unit carries on from the stored float phase. */
 TEST_F(OscillatorTest, RestartContinuesFromTheStoredPhase) {
     int32_t sine = Osc(TYPE_SINE, 1000.0, 1.0, 0.0);
     Signals first = Run({}, {sine}, {{sine, P_OUTPUT}}, 3);
@@ -320,7 +376,7 @@ TEST_F(OscillatorTest, RestartContinuesFromTheStoredPhase) {
     EXPECT_EQ(Get(sine, P_PHASE), static_cast<double>(track.stored));
     Start(sine);
     std::vector<float> after = RenderChannels(1, 1)[0];
-    PhaseTrack resumed = TrackPhase(track.phase.back(), std::vector<float>(64, 1000.0f));
+    PhaseTrack resumed = TrackPhase(track.stored, std::vector<float>(64, 1000.0f));
     for (size_t n = 0; n < after.size(); n++) {
         ASSERT_EQ(after[n], F(PolySinePi(resumed.phase[n]))) << "frame " << n;
     }

@@ -70,21 +70,14 @@ inline const float *vx_in(const InputPort &port) { return vx_load(port.source); 
 /* A unit's instance struct from the unit record handed to its functions. */
 template <typename T> inline T *vx_self(VexaUnit *unit) { return reinterpret_cast<T *>(unit); }
 
-/* An oscillator's phase between blocks. The Phase variable holds the phase rounded to float,
- * as clients read and set it; the unit also keeps the exact double it stored, and as long as
- * the variable still holds that value rounded, it carries on from the double, so the sum of
- * increments is held in double precision from block to block. A value set by a client differs
- * from the rounded one and is taken as it is. */
-struct VxCarriedPhase {
-    double value;
-};
-inline double vx_phase_begin(const VariablePort &port, const VxCarriedPhase &carried) {
-    const float stored = vx_load_float(port.value);
-    return stored == static_cast<float>(carried.value) ? carried.value
-                                                        : static_cast<double>(stored);
+/* An oscillator's phase between blocks is its Phase variable, a float: the block reads it
+ * once, carries it in double precision from frame to frame, and rounds it to float when it
+ * stores it back at the end of the block, so a client that reads Phase and sets it back
+ * continues exactly where the unit would have. */
+inline double vx_phase_begin(const VariablePort &port) {
+    return static_cast<double>(vx_load_float(port.value));
 }
-inline void vx_phase_end(VariablePort &port, VxCarriedPhase &carried, double phase) {
-    carried.value = phase;
+inline void vx_phase_end(VariablePort &port, double phase) {
     vx_store_float(port.value, static_cast<float>(phase));
 }
 

@@ -9,7 +9,6 @@ struct ImpulseOscillatorUnit {
     InputPort amplitude;
     VariablePort phase;
     OutputPort output;
-    VxCarriedPhase carriedPhase;
 };
 
 const PortInfo kPorts[] = {
@@ -34,11 +33,11 @@ void UnitFunction(VexaContext *context, VexaUnit *unit) {
     float *out = self->output.values;
     VxPhaseBlock block;
     const double phase =
-        vx_advance_phase(context, vx_phase_begin(self->phase, self->carriedPhase), frequency, block);
+        vx_advance_phase(context, vx_phase_begin(self->phase), frequency, block);
     for (int i = 0; i < 8; i++) {
         out[i] = block.wrapped[i] ? amplitude[i] : 0.0f;
     }
-    vx_phase_end(self->phase, self->carriedPhase, phase);
+    vx_phase_end(self->phase, phase);
 }
 
 UnitInfo kInfo = {.next = nullptr,

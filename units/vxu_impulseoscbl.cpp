@@ -10,7 +10,6 @@ struct ImpulseBLUnit {
     VariablePort phase;
     OutputPort output;
     float previous; /* the ramp value of the last frame */
-    VxCarriedPhase carriedPhase;
 };
 
 const PortInfo kPorts[] = {
@@ -34,7 +33,7 @@ void UnitFunction(VexaContext *context, VexaUnit *unit) {
     const SawMultiTables *set = &context->vxb_SawTables;
 
     VxBandLimitedBlock block;
-    double phase = vx_phase_begin(self->phase, self->carriedPhase);
+    double phase = vx_phase_begin(self->phase);
     phase = vx_bl_advance_phase(context, phase, frequency, block);
     float previous = self->previous;
     for (int i = 0; i < 8; i++) {
@@ -44,7 +43,7 @@ void UnitFunction(VexaContext *context, VexaUnit *unit) {
         previous = current;
     }
     self->previous = previous;
-    vx_phase_end(self->phase, self->carriedPhase, phase);
+    vx_phase_end(self->phase, phase);
 }
 
 UnitInfo kInfo = {.next = nullptr,

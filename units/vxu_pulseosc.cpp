@@ -11,7 +11,6 @@ struct PulseOscillatorUnit {
     VariablePort phase;
     InputPort width;
     OutputPort output;
-    VxCarriedPhase carriedPhase;
 };
 
 const PortInfo kPorts[] = {
@@ -40,11 +39,11 @@ void UnitFunction(VexaContext *context, VexaUnit *unit) {
     float *out = self->output.values;
     VxPhaseBlock block;
     const double phase =
-        vx_advance_phase(context, vx_phase_begin(self->phase, self->carriedPhase), frequency, block);
+        vx_advance_phase(context, vx_phase_begin(self->phase), frequency, block);
     for (int i = 0; i < 8; i++) {
         out[i] = (block.phase[i] >= static_cast<double>(width[i])) ? amplitude[i] : -amplitude[i];
     }
-    vx_phase_end(self->phase, self->carriedPhase, phase);
+    vx_phase_end(self->phase, phase);
 }
 
 UnitInfo kInfo = {.next = nullptr,

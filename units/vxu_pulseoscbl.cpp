@@ -12,7 +12,6 @@ struct PulseBLUnit {
     VariablePort phase;
     InputPort width;
     OutputPort output;
-    VxCarriedPhase carriedPhase;
 };
 
 const PortInfo kPorts[] = {
@@ -52,7 +51,7 @@ void UnitFunction(VexaContext *context, VexaUnit *unit) {
     const SawMultiTables *set = &context->vxb_SawTables;
 
     VxBandLimitedBlock block;
-    double phase = vx_phase_begin(self->phase, self->carriedPhase);
+    double phase = vx_phase_begin(self->phase);
     phase = vx_bl_advance_phase(context, phase, frequency, block);
     for (int i = 0; i < 8; i++) {
         const double p = block.phase[i];
@@ -65,7 +64,7 @@ void UnitFunction(VexaContext *context, VexaUnit *unit) {
         const float gain = static_cast<float>(1.0 - std::fabs(x));
         out[i] = static_cast<float>(((static_cast<double>(a) - b) - w) * gain * amplitude[i]);
     }
-    vx_phase_end(self->phase, self->carriedPhase, phase);
+    vx_phase_end(self->phase, phase);
 }
 
 UnitInfo kInfo = {.next = nullptr,

@@ -9,7 +9,6 @@ struct SawtoothBLUnit {
     InputPort amplitude;
     VariablePort phase;
     OutputPort output;
-    VxCarriedPhase carriedPhase;
 };
 
 const PortInfo kPorts[] = {
@@ -65,7 +64,7 @@ template <int Level> VX_ALWAYS_INLINE void SawBlock(VexaContext *context, VexaUn
 
     double phase;
     VxBlockD phases;
-    VX_ADVANCE_PHASES(Level, phases, context, vx_phase_begin(self->phase, self->carriedPhase),
+    VX_ADVANCE_PHASES(Level, phases, context, vx_phase_begin(self->phase),
                       frequency, &phase);
     const VxBlockF increment = vx_round(vx_phase_increments(context, frequency));
     const VxBlockF p = vx_round(phases);
@@ -115,7 +114,7 @@ template <int Level> VX_ALWAYS_INLINE void SawBlock(VexaContext *context, VexaUn
             out[i] = static_cast<float>(static_cast<double>(saw) * amplitude[i]);
         }
     }
-    vx_phase_end(self->phase, self->carriedPhase, phase);
+    vx_phase_end(self->phase, phase);
 }
 
 VX_UNIT_FUNCTION_BUILDS(SawBlock)

@@ -9,7 +9,6 @@ struct SineOscillatorUnit {
     InputPort amplitude;
     VariablePort phase;
     OutputPort output;
-    VxCarriedPhase carriedPhase;
 };
 
 const PortInfo kPorts[] = {
@@ -57,10 +56,10 @@ template <int Level> VX_ALWAYS_INLINE void SineBlock(VexaContext *context, VexaU
      * polynomials side by side. */
     double phase;
     VxBlockD p;
-    VX_ADVANCE_PHASES(Level, p, context, vx_phase_begin(self->phase, self->carriedPhase),
+    VX_ADVANCE_PHASES(Level, p, context, vx_phase_begin(self->phase),
                       frequency, &phase);
     vx_store_block(self->output.values, vx_round(SinePi(p) * vx_widen(vx_load_block(amplitude))));
-    vx_phase_end(self->phase, self->carriedPhase, phase);
+    vx_phase_end(self->phase, phase);
 }
 
 VX_UNIT_FUNCTION_BUILDS(SineBlock)

@@ -10,7 +10,6 @@ struct SquareBLUnit {
     InputPort amplitude;
     VariablePort phase;
     OutputPort output;
-    VxCarriedPhase carriedPhase;
 };
 
 const PortInfo kPorts[] = {
@@ -37,7 +36,7 @@ void UnitFunction(VexaContext *context, VexaUnit *unit) {
     const SawMultiTables *set = &context->vxb_SawTables;
 
     VxBandLimitedBlock block;
-    double phase = vx_phase_begin(self->phase, self->carriedPhase);
+    double phase = vx_phase_begin(self->phase);
     phase = vx_bl_advance_phase(context, phase, frequency, block);
     for (int i = 0; i < 8; i++) {
         const double p = block.phase[i];
@@ -50,7 +49,7 @@ void UnitFunction(VexaContext *context, VexaUnit *unit) {
         const double gain = kGainTop - std::fabs(x);
         out[i] = static_cast<float>((static_cast<double>(a) - b) * gain * amplitude[i]);
     }
-    vx_phase_end(self->phase, self->carriedPhase, phase);
+    vx_phase_end(self->phase, phase);
 }
 
 UnitInfo kInfo = {.next = nullptr,

@@ -9,7 +9,6 @@ struct TriangleOscillatorUnit {
     InputPort amplitude;
     VariablePort phase;
     OutputPort output;
-    VxCarriedPhase carriedPhase;
 };
 
 const PortInfo kPorts[] = {
@@ -34,13 +33,13 @@ void UnitFunction(VexaContext *context, VexaUnit *unit) {
     float *out = self->output.values;
     VxPhaseBlock block;
     const double phase =
-        vx_advance_phase(context, vx_phase_begin(self->phase, self->carriedPhase), frequency, block);
+        vx_advance_phase(context, vx_phase_begin(self->phase), frequency, block);
     for (int i = 0; i < 8; i++) {
         const double p = block.phase[i];
         const double shape = (p < 0.0) ? 2.0 * (p + 0.5) : 2.0 * (0.5 - p);
         out[i] = static_cast<float>(shape * amplitude[i]);
     }
-    vx_phase_end(self->phase, self->carriedPhase, phase);
+    vx_phase_end(self->phase, phase);
 }
 
 UnitInfo kInfo = {.next = nullptr,

@@ -127,6 +127,10 @@ int main() {
            "signal type says how a set value is converted (see `velto.h`). Defaults are in the\n"
            "port's outside units and are applied when the unit is created (or started); ports\n"
            "without one start at 0.\n\n"
+           "The oscillators' `Phase` variable (a phase in [-1, +1), one cycle = 2) is their\n"
+           "phase state itself: each block reads it, advances it frame by frame in double\n"
+           "precision and stores it back rounded to a 32-bit float at the end of the block.\n"
+           "A phase read between blocks and set again continues exactly where the unit was.\n\n"
            "| Type | Port | Port ID | Kind | Signal | Parts | Default | Init argument |\n"
            "|---|---|---|---|---|---|---|---|\n");
 #define VX_CATALOGUE_ROW(Name) Type(#Name, &VXU_Load##Name);

@@ -1,8 +1,25 @@
 #include "vx_test_support.h"
 
+#include "vx_unit.h"
+
 namespace vxtest {
 
 constexpr uint32_t PORTID_INPUT = 0x000849b9;
+
+void UseBuild(int level) {
+    vx_simd_limit() = level;
+#define VX_TEST_RELOAD(Name) VXU_Load##Name();
+    VX_UNIT_CATALOGUE(VX_TEST_RELOAD)
+#undef VX_TEST_RELOAD
+}
+
+int MaxBuild() {
+    const int saved = vx_simd_limit();
+    vx_simd_limit() = VX_SIMD_AVX512;
+    const int level = vx_simd_level();
+    vx_simd_limit() = saved;
+    return level;
+}
 
 void EngineTest::StartEngine() {
     ctx = Vexa_CreateContext();

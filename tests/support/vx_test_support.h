@@ -27,6 +27,12 @@ constexpr int32_t NO_HOST_RECORD = VXERR_NOT_RUNNING;
 constexpr int32_t NO_HOST_RECORD = VXERR_HOST_INIT;
 #endif
 
+/* Unit functions come in builds for wider vectors (base, AVX2, AVX-512). UseBuild has every
+ * loader pick its build again with the given level as the limit; MaxBuild is the widest build
+ * the processor runs. */
+void UseBuild(int level);
+int MaxBuild();
+
 class EngineTest : public ::testing::Test {
   protected:
     VexaContext *ctx = nullptr;
