@@ -70,8 +70,9 @@ int64_t RoomAfterFrameOffset(uint32_t offset, uint32_t length) {
 int32_t Vexa_CreateEnvelope(VexaContext *context, uint32_t numFrames) {
     context = VexaF_ValidateContext(context);
     if (context == nullptr) return VXERR_INVALID_CONTEXT;
-    int32_t result = VexaF_ProcessCommandsFromBack(context);
-    if (result < 0) return result;
+    VexaCall call(context, VX_CALL_DRAIN);
+    if (call.status() < 0) return call.status();
+    int32_t result = 0;
     if (numFrames == 0) return VXERR_OUT_OF_RANGE;
     /* Every copy of the envelope must have a byte count that fits a signed 32-bit count. */
     const uint64_t bytes = static_cast<uint64_t>(numFrames) * sizeof(EnvelopeFrame);
@@ -81,14 +82,14 @@ int32_t Vexa_CreateEnvelope(VexaContext *context, uint32_t numFrames) {
         VexaF_AllocateMemory(context, static_cast<size_t>(bytes), "Vexa_CreateEnvelope");
     if (data == nullptr) return VXERR_NO_MEMORY;
 
-    result = VXHost_ForbidPeers(context);
+    result = call.Lock();
     if (result < 0) {
         VexaF_FreeMemory(context, data);
         return result;
     }
     const int32_t token = VexaF_CreateThing(context, sizeof(VexaDataThing), VXT_ENVELOPE);
     if (token < 0) {
-        VXHost_PermitPeers(context);
+        call.Unlock();
         VexaF_FreeMemory(context, data);
         return token;
     }
@@ -96,22 +97,18 @@ int32_t Vexa_CreateEnvelope(VexaContext *context, uint32_t numFrames) {
         reinterpret_cast<VexaDataThing *>(VexaF_ThingFromToken(context, token));
     envelope->vxt_NumFrames = numFrames;
     envelope->vxt_Data = data;
-    VXHost_PermitPeers(context);
     return token;
 }
 
 int32_t Vexa_ReadWriteEnvelope(VexaContext *context, int32_t envelopeToken, uint32_t startFrame,
                                uint32_t numFrames, void *buffer, uint32_t maxBytes,
                                int32_t write) {
-    context = VexaF_ValidateContext(context);
-    if (context == nullptr) return VXERR_INVALID_CONTEXT;
-    int32_t result = VexaF_ProcessCommandsFromBack(context);
-    if (result < 0) return result;
-    result = VXHost_ForbidPeers(context);
-    if (result < 0) return result;
+    VexaCall call(context, VX_CALL_DRAIN_LOCK);
+    if (call.status() < 0) return call.status();
+    context = call.context();
+    int32_t result = 0;
     result = ReadWriteLocked(context, envelopeToken, startFrame, numFrames, buffer, maxBytes,
                              write);
-    VXHost_PermitPeers(context);
     return result;
 }
 

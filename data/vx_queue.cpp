@@ -114,15 +114,12 @@ void DropPlayingData(VexaContext *context, QueuePort *port) {
 int32_t Vexa_QueueDataAt(VexaContext *context, int32_t time, int32_t unitToken, uint32_t portID,
                          int32_t dataToken, uint32_t startFrame, uint32_t numFrames,
                          uint32_t flags) {
-    context = VexaF_ValidateContext(context);
-    if (context == nullptr) return VXERR_INVALID_CONTEXT;
-    int32_t result = VexaF_ProcessCommandsFromBack(context);
-    if (result < 0) return result;
-    result = VXHost_ForbidPeers(context);
-    if (result < 0) return result;
+    VexaCall call(context, VX_CALL_DRAIN_LOCK);
+    if (call.status() < 0) return call.status();
+    context = call.context();
+    int32_t result = 0;
     result = QueueDataLocked(context, time, unitToken, portID, dataToken, startFrame, numFrames,
                              flags);
-    VXHost_PermitPeers(context);
     return result;
 }
 
@@ -137,14 +134,11 @@ int32_t Vexa_QueueData(VexaContext *context, int32_t unitToken, uint32_t portID,
 
 int32_t Vexa_ClearDataQueueAt(VexaContext *context, int32_t time, int32_t unitToken,
                               uint32_t portID) {
-    context = VexaF_ValidateContext(context);
-    if (context == nullptr) return VXERR_INVALID_CONTEXT;
-    int32_t result = VexaF_ProcessCommandsFromBack(context);
-    if (result < 0) return result;
-    result = VXHost_ForbidPeers(context);
-    if (result < 0) return result;
+    VexaCall call(context, VX_CALL_DRAIN_LOCK);
+    if (call.status() < 0) return call.status();
+    context = call.context();
+    int32_t result = 0;
     result = ClearQueueLocked(context, time, unitToken, portID);
-    VXHost_PermitPeers(context);
     return result;
 }
 

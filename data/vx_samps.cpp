@@ -97,20 +97,21 @@ int32_t Vexa_CreateSample(VexaContext *context, uint32_t numFrames, int32_t chan
         kBytesPerSample;
     if (bytes > INT32_MAX) return VXERR_OUT_OF_RANGE;
 
-    int32_t result = VexaF_ProcessCommandsFromBack(context);
-    if (result < 0) return result;
+    VexaCall call(context, VX_CALL_DRAIN);
+    if (call.status() < 0) return call.status();
+    int32_t result = 0;
 
     void *data = VexaF_AllocateMemory(context, static_cast<size_t>(bytes), "Vexa_CreateSample");
     if (data == nullptr) return VXERR_NO_MEMORY;
 
-    result = VXHost_ForbidPeers(context);
+    result = call.Lock();
     if (result < 0) {
         VexaF_FreeMemory(context, data);
         return result;
     }
     const int32_t token = VexaF_CreateThing(context, sizeof(VexaDataThing), VXT_SAMPLE);
     if (token < 0) {
-        VXHost_PermitPeers(context);
+        call.Unlock();
         VexaF_FreeMemory(context, data);
         return token;
     }
@@ -119,22 +120,18 @@ int32_t Vexa_CreateSample(VexaContext *context, uint32_t numFrames, int32_t chan
     sample->vxt_ChannelsPerFrame = static_cast<uint8_t>(channelsPerFrame);
     sample->vxt_NumFrames = numFrames;
     sample->vxt_Data = data;
-    VXHost_PermitPeers(context);
     return token;
 }
 
 int32_t VexaF_ReadWriteSample(VexaContext *context, int32_t sampleToken, uint32_t startFrame,
                               uint32_t numFrames, void *buffer, uint32_t maxBytes,
                               int32_t dataType, int32_t write) {
-    context = VexaF_ValidateContext(context);
-    if (context == nullptr) return VXERR_INVALID_CONTEXT;
-    int32_t result = VexaF_ProcessCommandsFromBack(context);
-    if (result < 0) return result;
-    result = VXHost_ForbidPeers(context);
-    if (result < 0) return result;
+    VexaCall call(context, VX_CALL_DRAIN_LOCK);
+    if (call.status() < 0) return call.status();
+    context = call.context();
+    int32_t result = 0;
     result = ReadWriteLocked(context, sampleToken, startFrame, numFrames, buffer, maxBytes,
                              dataType, write);
-    VXHost_PermitPeers(context);
     return result;
 }
 

@@ -104,41 +104,38 @@ int32_t Vexa_CreateTable(VexaContext *context, uint32_t numFrames) {
     const uint64_t bytes = static_cast<uint64_t>(numFrames) * sizeof(float);
     if (bytes > INT32_MAX) return VXERR_OUT_OF_RANGE;
 
-    int32_t result = VexaF_ProcessCommandsFromBack(context);
-    if (result < 0) return result;
+    VexaCall call(context, VX_CALL_DRAIN);
+    if (call.status() < 0) return call.status();
+    int32_t result = 0;
 
     void *data = VexaF_AllocateMemory(context, static_cast<size_t>(bytes), "Vexa_CreateTable");
     if (data == nullptr) return VXERR_NO_MEMORY;
 
-    result = VXHost_ForbidPeers(context);
+    result = call.Lock();
     if (result < 0) {
         VexaF_FreeMemory(context, data);
         return result;
     }
     const int32_t token = VexaF_CreateThing(context, sizeof(VexaDataThing), VXT_TABLE);
     if (token < 0) {
-        VXHost_PermitPeers(context);
+        call.Unlock();
         VexaF_FreeMemory(context, data);
         return token;
     }
     VexaDataThing *table = reinterpret_cast<VexaDataThing *>(VexaF_ThingFromToken(context, token));
     table->vxt_NumFrames = numFrames;
     table->vxt_Data = data;
-    VXHost_PermitPeers(context);
     return token;
 }
 
 int32_t VexaF_WriteTable(VexaContext *context, int32_t tableToken, uint32_t startFrame,
                          uint32_t numFrames, const void *buffer, uint32_t maxBytes,
                          int32_t doubles) {
-    context = VexaF_ValidateContext(context);
-    if (context == nullptr) return VXERR_INVALID_CONTEXT;
-    int32_t result = VexaF_ProcessCommandsFromBack(context);
-    if (result < 0) return result;
-    result = VXHost_ForbidPeers(context);
-    if (result < 0) return result;
+    VexaCall call(context, VX_CALL_DRAIN_LOCK);
+    if (call.status() < 0) return call.status();
+    context = call.context();
+    int32_t result = 0;
     result = WriteLocked(context, tableToken, startFrame, numFrames, buffer, maxBytes, doubles);
-    VXHost_PermitPeers(context);
     return result;
 }
 
@@ -176,16 +173,12 @@ int32_t Vexa_WriteTableDoublesJava(VexaContext *context, int32_t tableToken,
 
 int32_t Vexa_UseTable(VexaContext *context, int32_t unitToken, uint32_t portID, int32_t partNum,
                       int32_t tableToken) {
-    context = VexaF_ValidateContext(context);
-    if (context == nullptr) return VXERR_INVALID_CONTEXT;
-    int32_t result = VexaF_ProcessCommandsFromBack(context);
-    if (result < 0) return result;
+    VexaCall call(context, VX_CALL_DRAIN);
+    if (call.status() < 0) return call.status();
     if (partNum != 0) return VXERR_OUT_OF_RANGE;
-    result = VXHost_ForbidPeers(context);
+    const int32_t result = call.Lock();
     if (result < 0) return result;
-    result = UseTableLocked(context, unitToken, portID, tableToken);
-    VXHost_PermitPeers(context);
-    return result;
+    return UseTableLocked(call.context(), unitToken, portID, tableToken);
 }
 
 /* ---- Back end ------------------------------------------------------------------------ */

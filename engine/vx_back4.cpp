@@ -10,4 +10,20 @@ void VXLL_UnReference(VexaContext *context, VexaThing *thing) {
     if (__atomic_sub_fetch(&thing->vxt_Outstanding, 1, __ATOMIC_ACQ_REL) > 0) return;
     if (thing->vxt_Type == VXT_UNIT) VexaB_StopUnit(context, reinterpret_cast<VexaUnit *>(thing));
     VexaS_SendToFront(context, &thing->vxt_Node, B2F_FREE_THING);
+    VexaB_FollowReturnedThing(context);
+}
+
+/* The list keeps its last node until another follows, so a thing sent last would wait for
+ * the next command or release to be freed (a deleted sample stays in memory, a deleted unit
+ * keeps feeding what it was connected to). A spacer follows it; when both spacers are still on
+ * the list, the end of the next batch tries again, by when the front end has usually taken
+ * them off. */
+void VexaB_FollowReturnedThing(VexaContext *context) {
+    if (context->vxb_LastSentThing == 0) return;
+    for (int i = 0; i < 2; i++) {
+        if (__atomic_load_n(&context->vxs_SpacerInList[i], __ATOMIC_ACQUIRE) != 0) continue;
+        __atomic_store_n(&context->vxs_SpacerInList[i], 1, __ATOMIC_RELAXED);
+        VexaS_SendToFront(context, &context->vxs_Spacers[i], B2F_SPACER);
+        return;
+    }
 }

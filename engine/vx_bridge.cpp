@@ -31,6 +31,8 @@ int32_t VexaS_InitBridge(VexaContext *context) {
     sentinel->previous = reinterpret_cast<DLLNode *>(static_cast<uintptr_t>(B2F_FREE_NODE));
     ASLINK_Init(&context->vxs_BackToFront, sentinel);
     vx_store(context->vxs_BackError, 0);
+    for (int32_t &inList : context->vxs_SpacerInList) inList = 0;
+    context->vxb_LastSentThing = 0;
     int32_t result = AFIFO_Init(&context->vxs_FrontToBack, VX_F2B_ENTRIES,
                                 sizeof(FrontToBackEntry), context->vxs_FrontToBackEntries);
     if (result < 0) {
@@ -78,6 +80,7 @@ int32_t VexaS_SendToBack(VexaContext *context, uint32_t kind, void *target) {
 void VexaS_SendToFront(VexaContext *context, DLLNode *node, uint32_t kind) {
     node->previous = reinterpret_cast<DLLNode *>(static_cast<uintptr_t>(kind));
     ASLINK_AddNode(&context->vxs_BackToFront, node);
+    context->vxb_LastSentThing = kind == B2F_FREE_THING ? 1 : 0;
 }
 
 int32_t VexaF_ProcessBackNode(VexaContext *context, DLLNode *node) {
@@ -92,6 +95,10 @@ int32_t VexaF_ProcessBackNode(VexaContext *context, DLLNode *node) {
         return VexaF_FreeThing(context, reinterpret_cast<VexaThing *>(node));
     case B2F_QUEUE_NODE:
         ReturnToPool(&context->vxf_FreeQueueNodes, node);
+        return 0;
+    case B2F_SPACER:
+        __atomic_store_n(&context->vxs_SpacerInList[node == &context->vxs_Spacers[1] ? 1 : 0], 0,
+                         __ATOMIC_RELEASE);
         return 0;
     default:
         return VXERR_B2F_INTERNAL;

@@ -62,6 +62,8 @@ inline int32_t ContextBits(const VexaContext *context) {
 /* Token checks without the lock; the caller holds it. */
 int32_t ValidateTokenLocked(VexaContext *context, int32_t token, VexaThing **outThing) {
     if (token <= 0) return VXERR_INVALID_TOKEN;
+    /* Bits 11-15 are 0 in every token the engine hands out. */
+    if ((token & 0xF800) != 0) return VXERR_INVALID_TOKEN;
     int32_t slot = token & 0x7FF;
     VexaThing *thing = context->vxf_Things[slot];
     if (thing == nullptr) return VXERR_INVALID_TOKEN;
@@ -90,11 +92,19 @@ VexaContext *VexaF_ValidateContext(VexaContext *pointer) {
 extern "C" VEXA_API VexaContext *Vexa_CreateContext(void) {
     VexaContext *context = static_cast<VexaContext *>(std::calloc(1, sizeof(VexaContext)));
     if (context == nullptr) return nullptr;
-    context->vxc_ID = nextContextID.fetch_add(1, std::memory_order_relaxed);
     context->vxc_Magic = VX_CONTEXT_MAGIC;
     ContextRegistry &registry = Registry();
     try {
         std::lock_guard<std::mutex> lock(registry.mutex);
+        /* Tokens carry the low 7 bits of the context's number: while fewer than 128 contexts
+         * are alive, take the next number whose low bits no live context uses, so that no
+         * context accepts another's tokens. */
+        bool used[128] = {};
+        for (const VexaContext *live : registry.live) used[live->vxc_ID & 0x7Fu] = true;
+        uint32_t id = nextContextID.fetch_add(1, std::memory_order_relaxed);
+        for (int n = 0; n < 128 && used[id & 0x7Fu]; n++)
+            id = nextContextID.fetch_add(1, std::memory_order_relaxed);
+        context->vxc_ID = id;
         registry.live.insert(context);
     } catch (...) {
         std::free(context);
@@ -105,26 +115,16 @@ extern "C" VEXA_API VexaContext *Vexa_CreateContext(void) {
 
 extern "C" VEXA_API void Vexa_DeleteContext(VexaContext *context) {
     if (VexaF_ValidateContext(context) == nullptr) return;
-    /* A client that started the device several times still gets it closed by the stop
-     * inside the terminate, so nothing is computed while the engine is taken down. */
-    if (context->vxf_StartCount > 1) context->vxf_StartCount = 1;
-    (void)Vexa_Terminate(context);
-    /* Initialised more than once: take the engine down completely before the block goes. */
-    if (context->vxf_StartCount > 0) {
-        context->vxf_StartCount = 1;
-        (void)Vexa_Stop(context);
-    }
-    if (context->vxf_InitCount > 0) {
-        context->vxf_InitCount = 1;
+    /* The engine goes down completely, however many initialisations are unbalanced (the last
+     * termination also stops every start). A termination that returns a posted back-end error
+     * does nothing else, so it is repeated; the error surfaces only once. */
+    for (int attempt = 0; attempt < 3; attempt++) {
+        {
+            VexaLifecycleLock lifecycle(context);
+            if (context->vxf_InitCount == 0) break;
+            context->vxf_InitCount = 1;
+        }
         (void)Vexa_Terminate(context);
-    }
-    /* Started without ever being initialised: Vexa_Stop has no peer lock to take and does
-     * nothing, but no stream may outlive the block it calls back into. */
-    if (context->vxf_StartCount > 0) {
-        context->vxf_StartCount = 0;
-        VexaF_StopAudio(context);
-        std::free(context->vxf_OfflineBuffer);
-        context->vxf_OfflineBuffer = nullptr;
     }
     ContextRegistry &registry = Registry();
     {
@@ -153,7 +153,7 @@ int32_t VexaF_ValidateThing(VexaContext *context, int32_t token, uint8_t kind,
 }
 
 VexaThing *VexaF_ThingFromToken(VexaContext *context, int32_t token) {
-    if (token <= 0) return nullptr;
+    if (token <= 0 || (token & 0xF800) != 0) return nullptr;
     ThingTableGuard guard(context);
     return context->vxf_Things[token & 0x7FF];
 }
@@ -288,19 +288,19 @@ void *VexaF_AllocateQueuedNode(VexaContext *context, DLLNode *pool, size_t size)
 /* ---- Public calls ------------------------------------------------------------------ */
 
 extern "C" VEXA_API int32_t Vexa_Delete(VexaContext *context, int32_t token) {
-    if (VexaF_ValidateContext(context) == nullptr) return VXERR_INVALID_CONTEXT;
-    int32_t result = VexaF_ProcessCommandsFromBack(context);
-    if (result < 0) return result;
-    result = VXHost_ForbidPeers(context);
-    if (result < 0) return result;
+    VexaCall call(context, VX_CALL_DRAIN_LOCK);
+    if (call.status() < 0) return call.status();
     VexaThing *thing = nullptr;
-    result = VexaF_ValidateToken(context, token, &thing);
-    if (result == 0) result = VexaF_DeleteThing(context, thing);
-    VXHost_PermitPeers(context);
+    int32_t result = VexaF_ValidateToken(call.context(), token, &thing);
+    if (result == 0) result = VexaF_DeleteThing(call.context(), thing);
     return result;
 }
 
 extern "C" VEXA_API int32_t Vexa_GetObjectCount(VexaContext *context) {
     if (VexaF_ValidateContext(context) == nullptr) return VXERR_INVALID_CONTEXT;
+    /* Things the back end has let go of are freed first, so that the count is current. */
+    {
+        VexaCall call(context, VX_CALL_DRAIN);
+    }
     return vx_load(context->vxf_ThingCount);
 }

@@ -78,13 +78,17 @@ extern "C" VEXA_API int32_t Vexa_Debug(VexaContext *context, int32_t code, int32
     switch (code) {
     case 1: {
         /* The report frees the node pools and the request goes through the FIFO: both
-         * belong to the peer lock's holder. Without host services there is no back end to
-         * ask, and the report alone is printed. */
-        int32_t locked = VXHost_ForbidPeers(context);
+         * belong to the peer lock's holder. On an engine that is not initialised there is no
+         * back end to ask, and the report alone is printed. */
+        VexaCall call(context, VX_CALL_LOCK);
+        if (call.status() == VXERR_HOST_INIT) {
+            VexaLifecycleLock lifecycle(context);
+            VXLL_ReportThings(context);
+            return 0;
+        }
+        if (call.status() < 0) return call.status();
         VXLL_ReportThings(context);
-        if (locked < 0) return context->vxf_Host == nullptr ? 0 : locked;
-        int32_t result = VexaS_SendToBack(context, F2B_DEBUG, nullptr);
-        VXHost_PermitPeers(context);
+        const int32_t result = VexaS_SendToBack(context, F2B_DEBUG, nullptr);
         return result < 0 ? result : 0;
     }
     case 5:

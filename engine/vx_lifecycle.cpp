@@ -21,6 +21,7 @@ inline bool RunsWithoutDevice(const VexaContext *context) {
 int32_t Vexa_Initialize(VexaContext *context) {
     context = VexaF_ValidateContext(context);
     if (context == nullptr) return VXERR_INVALID_CONTEXT;
+    VexaLifecycleLock lifecycle(context);
     if (context->vxf_TraceLevel != 0) {
         printf("Vexa V%s %s%s%s", "14.2", "R", "", "-NoCapture");
         printf(" (c) Velto\n");
@@ -36,40 +37,61 @@ int32_t Vexa_Initialize(VexaContext *context) {
         DLL_InitList(&context->vxf_FreeCommandNodes);
         VexaF_LoadUnits(context);
         result = VexaS_Init(context);
-        if (result < 0) return result;
+        if (result < 0) {
+            VexaS_TermBridge(context);
+            return result;
+        }
         result = VXHost_Initialize(context);
-        if (result < 0) return result;
+        if (result < 0) {
+            VexaS_Term(context);
+            VexaS_TermBridge(context);
+            return result;
+        }
+        /* From here on the public calls may enter. */
+        VexaF_OpenGate(context);
     }
     context->vxf_InitCount++;
     return 0;
 }
 
+namespace {
+/* Closes the device stream (if any) and forgets every start; the caller holds the lifecycle
+ * lock and either the peer lock or the only way into the engine. */
+void CloseStream(VexaContext *context) {
+    context->vxf_StartCount = 0;
+    VexaF_StopAudio(context);
+    free(context->vxf_OfflineBuffer);
+    context->vxf_OfflineBuffer = nullptr;
+}
+} // namespace
+
 int32_t Vexa_Terminate(VexaContext *context) {
     context = VexaF_ValidateContext(context);
     if (context == nullptr) return VXERR_INVALID_CONTEXT;
-    int32_t result = VexaF_ProcessCommandsFromBack(context);
-    if (result < 0) return result;
-    result = VXHost_ForbidPeers(context);
-    if (result < 0) return result;
-    if (context->vxf_InitCount != 1) {
-        if (context->vxf_InitCount > 1) context->vxf_InitCount--;
-        VXHost_PermitPeers(context);
-        return 0;
+    VexaLifecycleLock lifecycle(context);
+    if (context->vxf_InitCount == 0) return VXERR_HOST_INIT;
+    {
+        /* A posted back-end error surfaces here once; the next call terminates. */
+        VexaCall call(context, VX_CALL_DRAIN_LOCK);
+        if (call.status() < 0) return call.status();
+        if (context->vxf_InitCount > 1) {
+            context->vxf_InitCount--;
+            return 0;
+        }
     }
 
-    /* Last termination. */
-    VXHost_PermitPeers(context);
-    result = Vexa_Stop(context);
-    if (result < 0) return result;
-    /* Starts that were never stopped would leave the device running (and its callback
-     * consuming the bridge) while the bridge is torn down: the last termination stops the
-     * engine for good. */
-    if (context->vxf_StartCount > 0) {
-        context->vxf_StartCount = 1;
-        result = Vexa_Stop(context);
-        if (result < 0) return result;
+    /* Last termination. New calls are turned away; the device stream closes, which ends
+     * every wait for one of its ticks; then the calls still in flight finish. A started
+     * engine is stopped for good, however many starts were not balanced. */
+    VexaF_ShutGate(context);
+    if (VXHost_ForbidPeers(context) == 0) { /* no call reads the stream's load meanwhile */
+        VexaF_StopAudio(context);
+        VXHost_PermitPeers(context);
     }
-    result = VXHost_ForbidPeers(context);
+    VexaF_WaitForCallsToLeave(context);
+    CloseStream(context);
+
+    int32_t result = VXHost_ForbidPeers(context);
     if (result < 0) return result;
     for (int32_t slot = 0; slot < VX_MAX_THINGS; slot++) {
         VexaThing *thing = context->vxf_Things[slot];
@@ -95,8 +117,14 @@ int32_t Vexa_StartDevices(VexaContext *context, int32_t flags, double frameRate,
     context = VexaF_ValidateContext(context);
     if (context == nullptr) return VXERR_INVALID_CONTEXT;
     if (!(frameRate > 1.0)) frameRate = kDefaultFrameRate;
-    /* Negative channel counts would move the batch's cursors backwards. */
-    if (numInputChannels < 0 || numOutputChannels < 0) return VXERR_OUT_OF_RANGE;
+    /* Negative channel counts would move the batch's cursors backwards, and counts beyond the
+     * limit would overflow the offsets of a tick's frames. */
+    if (numInputChannels < 0 || numOutputChannels < 0 || numInputChannels > VX_MAX_CHANNELS ||
+        numOutputChannels > VX_MAX_CHANNELS)
+        return VXERR_OUT_OF_RANGE;
+    VexaLifecycleLock lifecycle(context);
+    /* Nothing opens on an engine that is not initialised: there is no bridge to compute. */
+    if (context->vxf_InitCount == 0) return VXERR_HOST_INIT;
 
     uint32_t derived = static_cast<uint32_t>(flags);
     if (inputDeviceID != -1) derived |= VX_FLAG_INPUT;
@@ -148,6 +176,8 @@ int32_t Vexa_StartDevices(VexaContext *context, int32_t flags, double frameRate,
 
 int32_t Vexa_Start(VexaContext *context, int32_t flags, double frameRate) {
     if (VexaF_ValidateContext(context) == nullptr) return VXERR_INVALID_CONTEXT;
+    /* Checked again under the lifecycle lock; here it spares the device query. */
+    if (!VexaF_GateOpen(context)) return VXERR_HOST_INIT;
     int32_t inputDevice = -1, inputChannels = 0;
     int32_t outputDevice = -1, outputChannels = 0;
     if (flags & VX_FLAG_INPUT) {
@@ -166,19 +196,14 @@ int32_t Vexa_Start(VexaContext *context, int32_t flags, double frameRate) {
 int32_t Vexa_Stop(VexaContext *context) {
     context = VexaF_ValidateContext(context);
     if (context == nullptr) return VXERR_INVALID_CONTEXT;
-    int32_t result = VexaF_ProcessCommandsFromBack(context);
-    if (result < 0) return result;
-    result = VXHost_ForbidPeers(context);
-    if (result < 0) return result;
+    VexaLifecycleLock lifecycle(context);
+    VexaCall call(context, VX_CALL_DRAIN_LOCK);
+    if (call.status() < 0) return call.status();
     if (context->vxf_StartCount == 1) {
-        context->vxf_StartCount = 0;
-        VexaF_StopAudio(context);
-        free(context->vxf_OfflineBuffer);
-        context->vxf_OfflineBuffer = nullptr;
+        CloseStream(context);
     } else if (context->vxf_StartCount > 1) {
         context->vxf_StartCount--;
     }
-    VXHost_PermitPeers(context);
     return 0;
 }
 
@@ -201,8 +226,23 @@ int32_t VexaS_CalcUntilTick(VexaContext *context, int32_t tick) {
     return result;
 }
 
-int32_t VexaF_SleepUntilTick(VexaContext *context, int32_t tick) {
-    if (!RunsWithoutDevice(context)) return VXAudio_SleepUntilTick(context, tick);
+namespace {
+/* Frees what the audio thread handed back while a client waits (a deleted unit that still
+ * feeds an output is disconnected then); a posted back-end error stays for the next call. */
+void TakeBackWhileWaiting(VexaContext *context) {
+    if (vx_load(context->vxs_BackError) != 0) return;
+    const int32_t result = VexaF_ProcessCommandsFromBack(context);
+    if (result < 0) {
+        int32_t none = 0;
+        __atomic_compare_exchange_n(&context->vxs_BackError, &none, result, false,
+                                    __ATOMIC_ACQ_REL, __ATOMIC_RELAXED);
+    }
+}
+} // namespace
+
+int32_t VexaF_SleepUntilTick(VexaContext *context, int32_t tick, bool takeBack) {
+    if (!RunsWithoutDevice(context))
+        return VXAudio_SleepUntilTick(context, tick, takeBack ? TakeBackWhileWaiting : nullptr);
     int32_t result = VXHost_ForbidPeers(context);
     if (result < 0) return result;
     result = VexaS_CalcUntilTick(context, tick);
@@ -211,26 +251,26 @@ int32_t VexaF_SleepUntilTick(VexaContext *context, int32_t tick) {
 }
 
 int32_t Vexa_SleepUntilTick(VexaContext *context, int32_t tick) {
-    context = VexaF_ValidateContext(context);
-    if (context == nullptr) return VXERR_INVALID_CONTEXT;
-    return VexaF_SleepUntilTick(context, tick);
+    VexaCall call(context, VX_CALL_GATE);
+    if (call.status() < 0) return call.status();
+    return VexaF_SleepUntilTick(call.context(), tick, true);
 }
 
 int32_t Vexa_SleepForTicks(VexaContext *context, int32_t numTicks) {
-    context = VexaF_ValidateContext(context);
-    if (context == nullptr) return VXERR_INVALID_CONTEXT;
-    const uint32_t now = static_cast<uint32_t>(vx_load(context->vxb_TickCount));
-    return VexaF_SleepUntilTick(context,
-                                static_cast<int32_t>(now + static_cast<uint32_t>(numTicks)));
+    VexaCall call(context, VX_CALL_GATE);
+    if (call.status() < 0) return call.status();
+    const uint32_t now = static_cast<uint32_t>(vx_load(call.context()->vxb_TickCount));
+    return VexaF_SleepUntilTick(call.context(),
+                                static_cast<int32_t>(now + static_cast<uint32_t>(numTicks)), true);
 }
 
 int32_t Vexa_RenderTicks(VexaContext *context, const float *input, float *output,
                          int32_t numTicks) {
-    context = VexaF_ValidateContext(context);
-    if (context == nullptr) return VXERR_INVALID_CONTEXT;
+    VexaCall call(context, VX_CALL_LOCK);
+    if (call.status() < 0) return call.status();
+    context = call.context();
     if (!RunsWithoutDevice(context)) return VXERR_NOT_STARTED;
-    int32_t result = VXHost_ForbidPeers(context);
-    if (result < 0) return result;
+    int32_t result = 0;
     const size_t inputStep = static_cast<size_t>(kFramesPerTick) * context->vxf_InputChannels;
     const size_t outputStep = static_cast<size_t>(kFramesPerTick) * context->vxf_OutputChannels;
     for (int32_t i = 0; i < numTicks && result >= 0; i++) {
@@ -238,18 +278,12 @@ int32_t Vexa_RenderTicks(VexaContext *context, const float *input, float *output
         if (input != nullptr) input += inputStep;
         if (output != nullptr) output += outputStep;
     }
-    VXHost_PermitPeers(context);
     return result < 0 ? result : 0;
 }
 
 int32_t Vexa_CheckEngineErrors(VexaContext *context) {
-    context = VexaF_ValidateContext(context);
-    if (context == nullptr) return VXERR_INVALID_CONTEXT;
-    int32_t result = VXHost_ForbidPeers(context);
-    if (result < 0) return result;
-    result = VexaF_ProcessCommandsFromBack(context);
-    VXHost_PermitPeers(context);
-    return result;
+    VexaCall call(context, VX_CALL_LOCK_DRAIN);
+    return call.status();
 }
 
 /* ---- Units ------------------------------------------------------------------------ */
@@ -259,33 +293,29 @@ int32_t VexaF_RequestUnitStop(VexaContext *context, int32_t tick, VexaUnit *unit
 }
 
 namespace {
-/* Common entry of the unit calls that send a command: context checked by the caller. */
-int32_t EnterUnitCall(VexaContext *context, int32_t token, VexaUnit **outUnit) {
-    int32_t result = VexaF_ProcessCommandsFromBack(context);
-    if (result < 0) return result;
-    result = VXHost_ForbidPeers(context);
-    if (result < 0) return result;
+/* The unit a unit call names. */
+int32_t FindUnit(VexaContext *context, int32_t token, VexaUnit **outUnit) {
     VexaThing *thing = nullptr;
-    result = VexaF_ValidateThing(context, token, VXT_UNIT, &thing);
-    if (result < 0) {
-        VXHost_PermitPeers(context);
-        return result;
-    }
+    const int32_t result = VexaF_ValidateThing(context, token, VXT_UNIT, &thing);
     *outUnit = reinterpret_cast<VexaUnit *>(thing);
-    return 0;
+    return result;
 }
 } // namespace
 
 int32_t Vexa_StartUnitAt(VexaContext *context, int32_t tick, int32_t unitToken) {
-    context = VexaF_ValidateContext(context);
-    if (context == nullptr) return VXERR_INVALID_CONTEXT;
+    VexaCall call(context, VX_CALL_DRAIN_LOCK);
+    if (call.status() < 0) return call.status();
+    context = call.context();
     VexaUnit *unit = nullptr;
-    int32_t result = EnterUnitCall(context, unitToken, &unit);
+    int32_t result = FindUnit(context, unitToken, &unit);
     if (result < 0) return result;
-    /* Members run as part of their circuit. */
-    if (unit->parent == nullptr)
+    /* Members run as part of their circuit. The count of starts in flight is raised before
+     * the command can reach the back end, which lowers it once the start has run. */
+    if (unit->parent == nullptr) {
+        __atomic_add_fetch(&unit->startsInFlight, 1, __ATOMIC_RELAXED);
         result = VexaF_SendCommand(context, CMD_START_UNIT, tick, unit, nullptr, 0, 0.0f, nullptr);
-    VXHost_PermitPeers(context);
+        if (result < 0) __atomic_sub_fetch(&unit->startsInFlight, 1, __ATOMIC_RELAXED);
+    }
     return result;
 }
 
@@ -296,14 +326,12 @@ int32_t Vexa_StartUnit(VexaContext *context, int32_t unitToken) {
 }
 
 int32_t Vexa_StopUnitAt(VexaContext *context, int32_t tick, int32_t unitToken) {
-    context = VexaF_ValidateContext(context);
-    if (context == nullptr) return VXERR_INVALID_CONTEXT;
+    VexaCall call(context, VX_CALL_DRAIN_LOCK);
+    if (call.status() < 0) return call.status();
     VexaUnit *unit = nullptr;
-    int32_t result = EnterUnitCall(context, unitToken, &unit);
+    const int32_t result = FindUnit(call.context(), unitToken, &unit);
     if (result < 0) return result;
-    result = VexaF_RequestUnitStop(context, tick, unit);
-    VXHost_PermitPeers(context);
-    return result;
+    return VexaF_RequestUnitStop(call.context(), tick, unit);
 }
 
 int32_t Vexa_StopUnit(VexaContext *context, int32_t unitToken) {
@@ -313,35 +341,23 @@ int32_t Vexa_StopUnit(VexaContext *context, int32_t unitToken) {
 }
 
 int32_t Vexa_SetPriority(VexaContext *context, int32_t unitToken, int32_t priority) {
-    context = VexaF_ValidateContext(context);
-    if (context == nullptr) return VXERR_INVALID_CONTEXT;
-    int32_t result = VexaF_ProcessCommandsFromBack(context);
-    if (result < 0) return result;
     /* The peer lock only keeps the unit from being freed by another client thread while it is
      * used; no command is sent, and the back end reads the priority at the unit's next start. */
-    result = VXHost_ForbidPeers(context);
-    if (result < 0) return result;
-    VexaThing *thing = nullptr;
-    result = VexaF_ValidateThing(context, unitToken, VXT_UNIT, &thing);
+    VexaCall call(context, VX_CALL_DRAIN_LOCK);
+    if (call.status() < 0) return call.status();
+    VexaUnit *unit = nullptr;
+    int32_t result = FindUnit(call.context(), unitToken, &unit);
     if (result >= 0 && static_cast<uint32_t>(priority) > 2) result = VXERR_INVALID_PRIORITY;
-    if (result >= 0)
-        vx_store(reinterpret_cast<VexaUnit *>(thing)->priority, static_cast<uint8_t>(priority));
-    VXHost_PermitPeers(context);
+    if (result >= 0) vx_store(unit->priority, static_cast<uint8_t>(priority));
     return result;
 }
 
 int32_t Vexa_GetPriority(VexaContext *context, int32_t unitToken) {
-    context = VexaF_ValidateContext(context);
-    if (context == nullptr) return VXERR_INVALID_CONTEXT;
-    int32_t result = VexaF_ProcessCommandsFromBack(context);
-    if (result < 0) return result;
-    result = VXHost_ForbidPeers(context);
-    if (result < 0) return result;
-    VexaThing *thing = nullptr;
-    result = VexaF_ValidateThing(context, unitToken, VXT_UNIT, &thing);
-    if (result >= 0) result = vx_load(reinterpret_cast<VexaUnit *>(thing)->priority);
-    VXHost_PermitPeers(context);
-    return result;
+    VexaCall call(context, VX_CALL_DRAIN_LOCK);
+    if (call.status() < 0) return call.status();
+    VexaUnit *unit = nullptr;
+    const int32_t result = FindUnit(call.context(), unitToken, &unit);
+    return result < 0 ? result : vx_load(unit->priority);
 }
 
 /* ---- Bench timer ------------------------------------------------------------------ */

@@ -46,6 +46,7 @@ void StopStreamLocked(VexaContext *context) {
         fflush(stdout);
     }
     vx_store(context->vxf_Stream, static_cast<void *>(nullptr));
+    __atomic_add_fetch(&context->vxf_StreamSerial, 1u, __ATOMIC_RELEASE);
     Pa_Terminate();
 }
 
@@ -123,6 +124,7 @@ int32_t VexaF_StartAudio(VexaContext *context, uint32_t flags, double *frameRate
         if (initialized) Pa_Terminate(); /* no stream holds this initialisation */
     } else {
         vx_store(context->vxf_Stream, static_cast<void *>(stream));
+        __atomic_add_fetch(&context->vxf_StreamSerial, 1u, __ATOMIC_RELEASE);
         result = Pa_StartStream(stream);
         if (result == paNoError) return 0;
         printf("Pa_StartStream error: %s\n", Pa_GetErrorText(result));
@@ -146,19 +148,29 @@ int32_t VexaF_IsEngineRunning(VexaContext *context) {
 }
 
 /* Polls the tick count the audio thread writes; takes no lock. Returns -65 when no stream is
- * open (or it was closed meanwhile) and -73 when the callback has stopped the stream after a
- * failed batch, since the count will then never reach the tick. */
-int32_t VXAudio_SleepUntilTick(VexaContext *context, int32_t tick) {
+ * open, or when the stream it found was closed meanwhile (even if another has been opened
+ * since), and -73 when the callback has stopped the stream after a failed batch, since the
+ * count will then never reach the tick. It sleeps in slices of at most kSleepSliceMs, so that
+ * a closing stream ends the wait promptly, and runs onWake (when given) after each slice. */
+int32_t VXAudio_SleepUntilTick(VexaContext *context, int32_t tick,
+                               void (*onWake)(VexaContext *context)) {
+    constexpr double kSleepSliceMs = 10.0;
+    const uint32_t serial = __atomic_load_n(&context->vxf_StreamSerial, __ATOMIC_ACQUIRE);
     if (vx_load(context->vxf_Stream) == nullptr) return VXERR_NOT_STARTED;
     for (;;) {
         const int32_t missing = static_cast<int32_t>(
             static_cast<uint32_t>(tick) - static_cast<uint32_t>(vx_load(context->vxb_TickCount)));
         if (missing <= 0) return 0;
-        if (vx_load(context->vxf_Stream) == nullptr) return VXERR_NOT_STARTED;
+        if (vx_load(context->vxf_Stream) == nullptr ||
+            __atomic_load_n(&context->vxf_StreamSerial, __ATOMIC_ACQUIRE) != serial)
+            return VXERR_NOT_STARTED;
         if (vx_load(context->vxf_StreamEnded) != 0) return VXERR_NOT_RUNNING;
-        /* The missing ticks plus one more, in whole milliseconds. */
+        /* The missing ticks plus one more, in whole milliseconds, at most one slice. */
         const double frames = static_cast<double>(missing) * 64.0 + 64.0;
-        Pa_Sleep(static_cast<long>(frames * 1000.0 * context->vxb_FramePeriod));
+        double ms = frames * 1000.0 * context->vxb_FramePeriod;
+        if (ms > kSleepSliceMs) ms = kSleepSliceMs;
+        Pa_Sleep(static_cast<long>(ms));
+        if (onWake != nullptr) onWake(context);
     }
 }
 
@@ -169,6 +181,9 @@ double VexaB_GetUsage(VexaContext *context) {
 }
 
 double Vexa_GetUsage(VexaContext *context) {
-    if (VexaF_ValidateContext(context) == nullptr) return static_cast<double>(VXERR_INVALID_CONTEXT);
-    return VexaB_GetUsage(context);
+    /* Under the peer lock, so that no stop closes the stream while its load is read. */
+    VexaCall call(context, VX_CALL_LOCK);
+    if (call.status() == VXERR_INVALID_CONTEXT) return static_cast<double>(VXERR_INVALID_CONTEXT);
+    if (call.status() < 0) return 0.0;
+    return VexaB_GetUsage(call.context());
 }

@@ -26,14 +26,13 @@ int32_t FindPart(VexaContext *context, int32_t unitToken, uint32_t portID, uint8
     return 0;
 }
 
-/* Runs a port call's lookup and its use of the unit under the peer lock: a unit is freed only
- * by a client thread holding the lock, so the unit found cannot be freed while it is used. */
-template <typename Body> int32_t WithPeerLock(VexaContext *context, Body body) {
-    int32_t result = VXHost_ForbidPeers(context);
-    if (result < 0) return result;
-    result = body();
-    VXHost_PermitPeers(context);
-    return result;
+/* Runs a port call's lookup and its use of the unit inside the call's guard, under the peer
+ * lock: a unit is freed only by a client thread holding the lock, so the unit found cannot be
+ * freed while it is used. */
+template <typename Body> int32_t WithCall(VexaContext *context, VexaCallMode mode, Body body) {
+    VexaCall call(context, mode);
+    if (call.status() < 0) return call.status();
+    return body(call.context());
 }
 
 /* Reads a value the audio thread may be writing at this very moment. One aligned float is read
@@ -101,12 +100,10 @@ void VexaB_SetPort(VexaContext *context, VexaUnit *unit, const PortInfo *portInf
 
 int32_t Vexa_SetPortAt(VexaContext *context, int32_t time, int32_t unitToken, uint32_t portID,
                        int32_t part, double value) {
-    context = VexaF_ValidateContext(context);
-    if (context == nullptr) return VXERR_INVALID_CONTEXT;
-    int32_t result = VexaF_ProcessCommandsFromBack(context);
-    if (result < 0) return result;
-    result = VXHost_ForbidPeers(context);
-    if (result < 0) return result;
+    VexaCall call(context, VX_CALL_DRAIN_LOCK);
+    if (call.status() < 0) return call.status();
+    context = call.context();
+    int32_t result = 0;
     VexaUnit *unit = nullptr;
     const PortInfo *port = nullptr;
     result = FindPart(context, unitToken, portID, PORT_INPUT | PORT_VARIABLE, part, &unit, &port);
@@ -119,7 +116,6 @@ int32_t Vexa_SetPortAt(VexaContext *context, int32_t time, int32_t unitToken, ui
             VexaS_GetInput(unit, port, part)->connectedOutput != nullptr)
             result = VXWARN_ALREADY_CONNECTED;
     }
-    VXHost_PermitPeers(context);
     return result;
 }
 
@@ -133,11 +129,7 @@ int32_t Vexa_SetPort(VexaContext *context, int32_t unitToken, uint32_t portID, i
 
 int32_t Vexa_ReadPort(VexaContext *context, int32_t unitToken, uint32_t portID, int32_t part,
                       double *outValue) {
-    context = VexaF_ValidateContext(context);
-    if (context == nullptr) return VXERR_INVALID_CONTEXT;
-    int32_t result = VexaF_ProcessCommandsFromBack(context);
-    if (result < 0) return result;
-    return WithPeerLock(context, [&] {
+    return WithCall(context, VX_CALL_DRAIN_LOCK, [&](VexaContext *context) {
         VexaUnit *unit = nullptr;
         const PortInfo *port = nullptr;
         int32_t found = FindPart(context, unitToken, portID, PORT_INPUT | PORT_OUTPUT | PORT_VARIABLE,
@@ -165,11 +157,7 @@ double Vexa_GetPort(VexaContext *context, int32_t unitToken, uint32_t portID, in
 }
 
 int32_t Vexa_GetNumParts(VexaContext *context, int32_t unitToken, uint32_t portID) {
-    context = VexaF_ValidateContext(context);
-    if (context == nullptr) return VXERR_INVALID_CONTEXT;
-    int32_t result = VexaF_ProcessCommandsFromBack(context);
-    if (result < 0) return result;
-    return WithPeerLock(context, [&] {
+    return WithCall(context, VX_CALL_DRAIN_LOCK, [&](VexaContext *context) {
         const PortInfo *port = nullptr;
         int32_t found = VexaF_FindHashedPortInfo(context, unitToken, portID, kAllKinds, nullptr, &port);
         return found < 0 ? found : static_cast<int32_t>(port->numParts);
@@ -178,11 +166,7 @@ int32_t Vexa_GetNumParts(VexaContext *context, int32_t unitToken, uint32_t portI
 
 int32_t Vexa_ReadPortFrames(VexaContext *context, int32_t unitToken, uint32_t portID,
                             int32_t part, int32_t *outFrames) {
-    context = VexaF_ValidateContext(context);
-    if (context == nullptr) return VXERR_INVALID_CONTEXT;
-    int32_t result = VexaF_ProcessCommandsFromBack(context);
-    if (result < 0) return result;
-    return WithPeerLock(context, [&] {
+    return WithCall(context, VX_CALL_DRAIN_LOCK, [&](VexaContext *context) {
         VexaUnit *unit = nullptr;
         const PortInfo *port = nullptr;
         int32_t found = FindPart(context, unitToken, portID, PORT_QUEUE, part, &unit, &port);
@@ -212,12 +196,9 @@ uint8_t *SignalTypeField(VexaUnit *unit, const PortInfo *port, int32_t part) {
 
 int32_t Vexa_SetPortSignalType(VexaContext *context, int32_t unitToken, uint32_t portID,
                                int32_t part, int32_t signalType) {
-    context = VexaF_ValidateContext(context);
-    if (context == nullptr) return VXERR_INVALID_CONTEXT;
-    int32_t result = VexaF_ProcessCommandsFromBack(context);
-    if (result < 0) return result;
-    if (static_cast<uint32_t>(signalType) > SIGNAL_RAW) return VXERR_INVALID_SIGNAL_TYPE;
-    return WithPeerLock(context, [&] {
+    return WithCall(context, VX_CALL_DRAIN_LOCK, [&](VexaContext *context) {
+        if (static_cast<uint32_t>(signalType) > SIGNAL_RAW)
+            return static_cast<int32_t>(VXERR_INVALID_SIGNAL_TYPE);
         VexaUnit *unit = nullptr;
         const PortInfo *port = nullptr;
         int32_t found = FindPart(context, unitToken, portID, PORT_INPUT | PORT_VARIABLE | PORT_QUEUE,
@@ -232,9 +213,7 @@ int32_t Vexa_SetPortSignalType(VexaContext *context, int32_t unitToken, uint32_t
 
 int32_t Vexa_GetPortSignalType(VexaContext *context, int32_t unitToken, uint32_t portID,
                                int32_t part) {
-    context = VexaF_ValidateContext(context);
-    if (context == nullptr) return VXERR_INVALID_CONTEXT;
-    return WithPeerLock(context, [&] {
+    return WithCall(context, VX_CALL_LOCK, [&](VexaContext *context) {
         VexaUnit *unit = nullptr;
         const PortInfo *port = nullptr;
         int32_t found = FindPart(context, unitToken, portID, PORT_INPUT | PORT_VARIABLE | PORT_QUEUE,
@@ -287,12 +266,10 @@ int32_t VexaF_ConnectBusOutputToBusInput(VexaContext *context, VexaUnit *sourceU
 int32_t Vexa_ConnectUnits(VexaContext *context, int32_t sourceUnit, uint32_t sourcePortID,
                           int32_t sourcePart, int32_t destUnit, uint32_t destPortID,
                           int32_t destPart) {
-    context = VexaF_ValidateContext(context);
-    if (context == nullptr) return VXERR_INVALID_CONTEXT;
-    int32_t result = VexaF_ProcessCommandsFromBack(context);
-    if (result < 0) return result;
-    result = VXHost_ForbidPeers(context);
-    if (result < 0) return result;
+    VexaCall call(context, VX_CALL_DRAIN_LOCK);
+    if (call.status() < 0) return call.status();
+    context = call.context();
+    int32_t result = 0;
     VexaUnit *source = nullptr, *dest = nullptr;
     const PortInfo *sourcePort = nullptr, *destPort = nullptr;
     result = FindPart(context, sourceUnit, sourcePortID, PORT_OUTPUT | PORT_BUS_OUTPUT,
@@ -312,18 +289,15 @@ int32_t Vexa_ConnectUnits(VexaContext *context, int32_t sourceUnit, uint32_t sou
         else
             result = VXERR_INCOMPATIBLE_PORTS;
     }
-    VXHost_PermitPeers(context);
     return result;
 }
 
 int32_t Vexa_DisconnectUnits(VexaContext *context, int32_t unitToken, uint32_t portID,
                              int32_t part) {
-    context = VexaF_ValidateContext(context);
-    if (context == nullptr) return VXERR_INVALID_CONTEXT;
-    int32_t result = VexaF_ProcessCommandsFromBack(context);
-    if (result < 0) return result;
-    result = VXHost_ForbidPeers(context);
-    if (result < 0) return result;
+    VexaCall call(context, VX_CALL_DRAIN_LOCK);
+    if (call.status() < 0) return call.status();
+    context = call.context();
+    int32_t result = 0;
     VexaUnit *unit = nullptr;
     const PortInfo *port = nullptr;
     result = FindPart(context, unitToken, portID,
@@ -345,7 +319,6 @@ int32_t Vexa_DisconnectUnits(VexaContext *context, int32_t unitToken, uint32_t p
             break;
         }
     }
-    VXHost_PermitPeers(context);
     return result;
 }
 

@@ -17,10 +17,20 @@
  * returns ::VXERR_HOST_MUTEX. Timed calls (names ending in `At`) take a tick, compared with
  * the engine's tick count by signed difference; a tick in the past means "at the next batch".
  *
- * Tokens: units, circuits, samples, envelopes and tables are named by positive 32-bit tokens.
- * A token becomes invalid when its thing is deleted (::VXERR_INVALID_TOKEN); a token of another
- * context gives ::VXERR_INVALID_TOKEN or ::VXERR_WRONG_CONTEXT; a token of the wrong kind gives
- * ::VXERR_INVALID_TOKEN_TYPE.
+ * Tokens: units, circuits, samples, envelopes and tables are named by positive 32-bit tokens:
+ * the slot in bits 0-10, a serial in bits 16-23 and the context's number in bits 24-30; bits
+ * 11-15 are always 0 (a token with any of them set gives ::VXERR_INVALID_TOKEN). A token becomes
+ * invalid when its thing is deleted (::VXERR_INVALID_TOKEN); a token of another context gives
+ * ::VXERR_INVALID_TOKEN or ::VXERR_WRONG_CONTEXT; a token of the wrong kind gives
+ * ::VXERR_INVALID_TOKEN_TYPE. The serial has 255 values: after a slot has been reused 255 times,
+ * a token deleted long ago names the slot's new thing again, so a client must not keep using a
+ * token after deleting its thing. While fewer than 128 contexts are alive, no two of them share
+ * a context number, so one context never accepts another's tokens.
+ *
+ * Lifecycle and threads: initialisation, termination, start and stop of one context run one at
+ * a time. A call that overlaps the last Vexa_Terminate() of its context completes before it, or
+ * returns ::VXERR_HOST_INIT after it; calls on an engine that is not initialised return
+ * ::VXERR_HOST_INIT.
  *
  * Most calls that work on things first collect the nodes and the error that the audio thread
  * handed back: a negative error posted by a batch (for example a full queue) is returned once,
@@ -201,6 +211,8 @@ typedef struct VexaContext VexaContext;
  * Vexa_SleepForTicks() and Vexa_RenderTicks(). The way to render offline.
  */
 #define VX_FLAG_NO_DEVICE 0x04
+/** The most channels a stream or a no-device start may have in each direction. */
+#define VX_MAX_CHANNELS 1024
 #define VX_FLAG_INPUT 0x20 /**< Vexa_Start: open the default input device, 2 channels */
 #define VX_FLAG_NO_OUTPUT 0x40 /**< Vexa_Start: open no output device */
 
@@ -320,8 +332,11 @@ VEXA_API int32_t Vexa_ErrorCodeToTextJava(int32_t code, char *buffer, int32_t bu
  */
 VEXA_API int32_t Vexa_Initialize(VexaContext *context);
 /**
- * Balances one Vexa_Initialize(). The last one stops the engine (one Vexa_Stop()), deletes
- * every thing, executes every pending command and frees all engine memory.
+ * Balances one Vexa_Initialize(). The last one stops the engine for good (however many starts
+ * are still unbalanced), deletes every thing, executes every pending command and frees all
+ * engine memory. Calls of other threads that are already running complete first (a wait for a
+ * tick ends with ::VXERR_NOT_STARTED as the stream closes); calls that arrive later return
+ * ::VXERR_HOST_INIT.
  * @param context The context.
  * @return After the last termination, the number of engine allocations still outstanding (0
  *         when everything was released); 0 after an earlier one; or a negative error
@@ -367,12 +382,13 @@ VEXA_API int32_t Vexa_Start(VexaContext *context, int32_t flags, double frameRat
  *        given, ::VX_FLAG_NO_OUTPUT when outputDeviceID is -1.
  * @param frameRate Frames per second; a value not above 1.0 (or NaN) means 44100.
  * @param inputDeviceID PortAudio input device, or -1 for none.
- * @param numInputChannels Input channels per frame (not negative).
+ * @param numInputChannels Input channels per frame (0 to ::VX_MAX_CHANNELS).
  * @param outputDeviceID PortAudio output device, or -1 for none.
- * @param numOutputChannels Output channels per frame (not negative).
- * @return 0, or ::VXERR_INVALID_CONTEXT, ::VXERR_OUT_OF_RANGE (negative channel count),
- *         ::VXERR_DOUBLE_START, ::VXERR_NO_MEMORY, ::VXERR_HOST_INIT (the stream could not be
- *         opened or started; PortAudio's message is printed).
+ * @param numOutputChannels Output channels per frame (0 to ::VX_MAX_CHANNELS).
+ * @return 0, or ::VXERR_INVALID_CONTEXT, ::VXERR_OUT_OF_RANGE (a channel count below 0 or above
+ *         ::VX_MAX_CHANNELS), ::VXERR_DOUBLE_START, ::VXERR_NO_MEMORY, ::VXERR_HOST_INIT (the
+ *         engine is not initialised, and nothing is opened; or the stream could not be opened or
+ *         started, and PortAudio's message is printed).
  */
 VEXA_API int32_t Vexa_StartDevices(VexaContext *context, int32_t flags, double frameRate,
                                    int32_t inputDeviceID, int32_t numInputChannels,

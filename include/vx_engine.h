@@ -99,7 +99,8 @@ enum : uint32_t {
     B2F_FREE_NODE = 0,
     B2F_COMMAND_NODE = 1,
     B2F_FREE_THING = 2,
-    B2F_QUEUE_NODE = 3
+    B2F_QUEUE_NODE = 3,
+    B2F_SPACER = 4 /* one of the context's two spacers: a thing is never left last */
 };
 
 struct FrontToBackEntry {
@@ -192,6 +193,11 @@ struct VexaUnit {
     uint8_t isCircuit;
     uint8_t state;
     uint8_t autoStop;
+    /* Start commands sent for this unit and not yet executed by the back end: raised by the
+     * sender under the peer lock, lowered by the back end once the start has run. A unit
+     * with a start in flight cannot join a circuit, since the back end may be linking it
+     * into a run list at that very moment. */
+    int32_t startsInFlight;
 };
 
 /* Port records, one per part. */
@@ -371,9 +377,76 @@ struct VexaContext {
     /* Unconnected bus outputs of this context's units add into this bucket; nothing reads
      * it. One per context, so that two contexts' audio threads never write the same memory. */
     float vxb_WriteOnlyBucket[8];
+    /* The gate of the public calls and the lifecycle lock (engine/vx_call): the number of
+     * calls working on the engine now, whether new ones may enter (open from the end of the
+     * first initialisation to the start of the last termination), and the spin lock word that
+     * serialises initialise, terminate, start and stop. */
+    int32_t vxf_CallsInFlight;
+    int32_t vxf_Gate;
+    int32_t vxf_LifecycleLock;
+    /* Counts every opening and closing of the device stream, so that a wait for a tick sees
+     * a stream that was closed (and perhaps opened again) while it slept. */
+    uint32_t vxf_StreamSerial;
+    /* The back-to-front list always keeps its last node, so a thing sent back last would stay
+     * unfreed until the next node follows. The back end follows it at once (or at the end of
+     * the next batch) with one of these two nodes of its own; vxs_SpacerInList[i] is 1 from
+     * its sending until the front end has taken it off the list. vxb_LastSentThing tells the
+     * back end that the last node it sent is a thing. */
+    DLLNode vxs_Spacers[2];
+    int32_t vxs_SpacerInList[2];
+    int32_t vxb_LastSentThing;
 };
 
 /* ==== Part functions, grouped by source =========================================== */
+
+/* engine/vx_call: the entry of public calls and the lifecycle lock.
+ * A public call that works on the engine opens with a VexaCall: it validates the context
+ * (-63), enters the gate (-83 when the engine is not initialised or is being terminated),
+ * drains what the back end returned (a posted back-end error is the call's result, once) and
+ * takes the peer lock, in the order the mode names; everything taken is given back when the
+ * guard goes out of scope, on every path. */
+enum VexaCallMode : uint8_t {
+    VX_CALL_DRAIN_LOCK, /* drain, then take the peer lock: most calls */
+    VX_CALL_LOCK_DRAIN, /* take the peer lock, then drain */
+    VX_CALL_LOCK,       /* the peer lock without draining */
+    VX_CALL_DRAIN,      /* drain without the peer lock */
+    VX_CALL_GATE,       /* neither: the call is only counted against termination */
+};
+class VexaCall {
+  public:
+    VexaCall(VexaContext *context, VexaCallMode mode);
+    ~VexaCall();
+    VexaCall(const VexaCall &) = delete;
+    VexaCall &operator=(const VexaCall &) = delete;
+    /* 0 when the call may go on, otherwise the code it returns. */
+    int32_t status() const { return status_; }
+    /* The validated context (null when status() is -63). */
+    VexaContext *context() const { return context_; }
+    /* Takes the peer lock later in the call (0 or the lock's error), or gives it back early. */
+    int32_t Lock();
+    void Unlock();
+
+  private:
+    VexaContext *context_ = nullptr;
+    int32_t status_ = 0;
+    bool entered_ = false;
+    bool locked_ = false;
+};
+int32_t VexaF_EnterEngine(VexaContext *context);
+void VexaF_LeaveEngine(VexaContext *context);
+void VexaF_OpenGate(VexaContext *context);
+void VexaF_ShutGate(VexaContext *context);
+bool VexaF_GateOpen(const VexaContext *context);
+void VexaF_WaitForCallsToLeave(VexaContext *context);
+void VexaF_LockLifecycle(VexaContext *context);
+void VexaF_UnlockLifecycle(VexaContext *context);
+struct VexaLifecycleLock {
+    VexaContext *context;
+    explicit VexaLifecycleLock(VexaContext *c) : context(c) { VexaF_LockLifecycle(c); }
+    ~VexaLifecycleLock() { VexaF_UnlockLifecycle(context); }
+    VexaLifecycleLock(const VexaLifecycleLock &) = delete;
+    VexaLifecycleLock &operator=(const VexaLifecycleLock &) = delete;
+};
 
 /* engine/vx_errs */
 /* (Vexa_ErrorCodeToText and Vexa_ErrorCodeToTextJava are public.) */
@@ -403,7 +476,10 @@ VexaThing *VexaF_ThingFromToken(VexaContext *context, int32_t token);
  * threads may create things. Not re-entrant; never held while calling back into vx_core. */
 void VexaF_LockThings(VexaContext *context);
 void VexaF_UnlockThings(VexaContext *context);
-int32_t VexaF_SleepUntilTick(VexaContext *context, int32_t tick);
+/* Waits for a tick (computes up to it without a device). takeBack: a public call's wait, which
+ * also takes back what the audio thread returned while it sleeps (never inside a call that
+ * holds the thing table's lock). */
+int32_t VexaF_SleepUntilTick(VexaContext *context, int32_t tick, bool takeBack = false);
 int32_t VexaS_CalcUntilTick(VexaContext *context, int32_t tick);
 int32_t VexaF_RequestUnitStop(VexaContext *context, int32_t tick, VexaUnit *unit);
 /* Returns once no batch that started before the call is still running (vxb_BatchSerial). */
@@ -417,6 +493,8 @@ int32_t VexaF_SendCommand(VexaContext *context, int8_t opcode, int32_t time, Vex
 
 /* engine/vx_back4 (the back end's release of a thing) */
 void VXLL_UnReference(VexaContext *context, VexaThing *thing);
+/* Sends a free spacer behind a thing that is the back-to-front list's last node (back end). */
+void VexaB_FollowReturnedThing(VexaContext *context);
 
 /* engine/vx_bridge */
 int32_t VexaS_InitBridge(VexaContext *context);
@@ -446,7 +524,8 @@ int VexaCallback(const void *inputBuffer, void *outputBuffer, unsigned long fram
 int32_t VexaF_StartAudio(VexaContext *context, uint32_t flags, double *frameRate);
 int32_t VexaF_StopAudio(VexaContext *context);
 int32_t VexaF_IsEngineRunning(VexaContext *context);
-int32_t VXAudio_SleepUntilTick(VexaContext *context, int32_t tick);
+int32_t VXAudio_SleepUntilTick(VexaContext *context, int32_t tick,
+                               void (*onWake)(VexaContext *context) = nullptr);
 /* The stream's CPU load without validating the context; 0.0 when no stream is open. */
 double VexaB_GetUsage(VexaContext *context);
 int32_t VexaF_DefaultInputDevice();

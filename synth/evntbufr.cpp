@@ -76,6 +76,9 @@ int32_t EB_ProcessNode(VexaContext *context, CommandNode *node) {
         break;
     case CMD_START_UNIT:
         VexaB_StartUnit(context, unit);
+        /* After the unit's lists and state are final (release): a client that sees no start
+         * in flight sees where the unit is. */
+        __atomic_sub_fetch(&unit->startsInFlight, 1, __ATOMIC_RELEASE);
         break;
     case CMD_STOP_UNIT:
         VexaB_StopUnit(context, unit);

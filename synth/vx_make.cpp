@@ -74,23 +74,19 @@ int32_t VexaF_CreateUnitPorts(VexaContext *context, VexaUnit *unit) {
 
 int32_t Vexa_CreateUnit(VexaContext *context, uint32_t typeID, int32_t rate,
                         int32_t initArgument) {
-    context = VexaF_ValidateContext(context);
-    if (context == nullptr) return VXERR_INVALID_CONTEXT;
+    /* The peer lock keeps other client threads away from the unit until it is complete: a
+     * stale token whose slot and serial have come round again validates as soon as the slot
+     * is taken. On an engine that is not initialised nothing may be created: the engine could
+     * never release it. */
+    VexaCall call(context, VX_CALL_LOCK);
+    if (call.status() < 0) return call.status();
+    context = call.context();
     const UnitInfo *info = VexaF_LookupUnitInfo(context, typeID);
     if (info == nullptr) return VXERR_NOT_FOUND;
     if (rate != 0) return VXERR_INVALID_RATE;
 
-    /* The peer lock keeps other client threads away from the unit until it is complete: a
-     * stale token whose slot and serial have come round again validates as soon as the slot
-     * is taken. Without host services (before the first initialisation or after the last
-     * termination) nothing may be created: the engine could never release it. */
-    int32_t token = VXHost_ForbidPeers(context);
+    const int32_t token = VexaF_CreateThing(context, info->instanceSize, VXT_UNIT);
     if (token < 0) return token;
-    token = VexaF_CreateThing(context, info->instanceSize, VXT_UNIT);
-    if (token < 0) {
-        VXHost_PermitPeers(context);
-        return token;
-    }
     VexaUnit *unit = reinterpret_cast<VexaUnit *>(VexaF_ThingFromToken(context, token));
     unit->rate = RATE_AUDIO;
     unit->priority = 1;
@@ -102,10 +98,8 @@ int32_t Vexa_CreateUnit(VexaContext *context, uint32_t typeID, int32_t rate,
     if (result >= 0 && info->initFunc != nullptr) result = info->initFunc(context, unit, initArgument);
     if (result < 0) {
         VexaF_FreeThing(context, &unit->header);
-        VXHost_PermitPeers(context);
         return result;
     }
-    VXHost_PermitPeers(context);
     return token;
 }
 
@@ -117,6 +111,9 @@ int32_t CheckCircuitMember(VexaContext *context, const int32_t *unitTokens, int3
     int32_t result = VexaF_ValidateThing(context, unitTokens[index], VXT_UNIT, &thing);
     if (result < 0) return result;
     VexaUnit *unit = reinterpret_cast<VexaUnit *>(thing);
+    /* A unit whose start is still on its way to the back end counts as started: the back end
+     * may link it into a run list while this thread would link it into the member list. */
+    if (__atomic_load_n(&unit->startsInFlight, __ATOMIC_ACQUIRE) > 0) return VXERR_ALREADY_STARTED;
     if (vx_load(unit->state) > 1) return VXERR_ALREADY_STARTED;
     if (vx_load(unit->parent) != nullptr) return VXERR_IN_CIRCUIT;
     /* A unit offered twice would be linked twice into the member list. */
@@ -129,14 +126,13 @@ int32_t CheckCircuitMember(VexaContext *context, const int32_t *unitTokens, int3
 
 int32_t Vexa_CreateCircuit(VexaContext *context, const int32_t *unitTokens, int32_t count,
                            int32_t flags) {
-    context = VexaF_ValidateContext(context);
-    if (context == nullptr) return VXERR_INVALID_CONTEXT;
+    if (VexaF_ValidateContext(context) == nullptr) return VXERR_INVALID_CONTEXT;
     if (count <= 0 || unitTokens == nullptr) return VXERR_EMPTY_CIRCUIT;
     if (flags != 0) return VXERR_INVALID_FLAG;
-    int32_t result = VexaF_ProcessCommandsFromBack(context);
-    if (result < 0) return result;
-    result = VXHost_ForbidPeers(context);
-    if (result < 0) return result;
+    VexaCall call(context, VX_CALL_DRAIN_LOCK);
+    if (call.status() < 0) return call.status();
+    context = call.context();
+    int32_t result = 0;
 
     for (int32_t i = 0; i < count && result >= 0; i++) {
         VexaUnit *member = nullptr;
@@ -169,7 +165,6 @@ int32_t Vexa_CreateCircuit(VexaContext *context, const int32_t *unitTokens, int3
             result = token;
         }
     }
-    VXHost_PermitPeers(context);
     return result;
 }
 

@@ -171,6 +171,9 @@ int32_t VexaB_SynthesizeBatch(VexaContext *context, const float *inputBuffer,
     if (outputBuffer != nullptr && (context->vxf_Flags & VX_FLAG_PRINT_OUTPUT))
         VexaB_PrintTrace(context, outputBuffer);
 
+    /* A thing handed back last is followed by a spacer, so that the front end can free it. */
+    VexaB_FollowReturnedThing(context);
+
     /* 8-9 */
     vx_store(context->vxb_TickCount,
              static_cast<int32_t>(static_cast<uint32_t>(tick) + 1u));

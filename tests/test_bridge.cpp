@@ -119,12 +119,21 @@ TEST_F(BridgeTest, EntriesRunInOrderOnTheBackEnd) {
     EXPECT_EQ(Pending(), 3);
     VexaB_ProcessCommandsFromFront(ctx);
     EXPECT_EQ(Pending(), 0);
-    /* Returned in the order they were released: the last one stays on the list. */
+    /* Returned in the order they were released, each followed by a spacer while one is free:
+     * sentinel, thing 0, spacer 0, thing 1, spacer 1, thing 2 (both spacers are on the list). */
+    DLLNode *expected[] = {&things[0]->vxt_Node, &ctx->vxs_Spacers[0], &things[1]->vxt_Node,
+                           &ctx->vxs_Spacers[1], &things[2]->vxt_Node};
+    DLLNode *node = ctx->vxs_BackToFront.head;
+    for (DLLNode *want : expected) {
+        node = node->next;
+        EXPECT_EQ(node, want);
+    }
     EXPECT_EQ(ctx->vxs_BackToFront.tail, &things[2]->vxt_Node);
-    EXPECT_EQ(Vexa_GetObjectCount(ctx), 3);
     EXPECT_EQ(VexaF_ProcessCommandsFromBack(ctx), 0);
-    EXPECT_EQ(Vexa_GetObjectCount(ctx), 1);
+    EXPECT_EQ(ctx->vxf_ThingCount, 1) << "the last thing waits for a spacer";
     EXPECT_EQ(ctx->vxs_BackToFront.head, &things[2]->vxt_Node);
+    VexaB_FollowReturnedThing(ctx); /* the end of the next batch */
+    EXPECT_EQ(Vexa_GetObjectCount(ctx), 0);
 }
 
 /* With no audio thread, a full FIFO is drained on the sending thread. */

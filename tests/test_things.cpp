@@ -82,7 +82,9 @@ TEST_F(ThingsTest, TokenValidationErrors) {
         {token + 1, VXERR_INVALID_TOKEN},               /* empty slot */
         {token + 0x10000, VXERR_INVALID_TOKEN},         /* stale serial */
         {token ^ 0x01000000, VXERR_WRONG_CONTEXT},      /* other context bits */
-        {token | 0x0800, 0},                            /* bits 11-15 are not examined */
+        {token | 0x0800, VXERR_INVALID_TOKEN},          /* bits 11-15: never in a token */
+        {token | 0x8000, VXERR_INVALID_TOKEN},
+        {token + 2048, VXERR_INVALID_TOKEN},
         {token, 0},
     };
     for (const Case &c : cases) {
@@ -139,29 +141,43 @@ TEST_F(ThingsTest, TableFullAtThe2049thThingAndAFreedSlotIsReused) {
 }
 
 /* Deleting empties the slot at once, but the record lives until the back end lets go of
- * it, and the front end frees it only when the back-to-front list hands it over. */
+ * it, and the front end frees it when the back-to-front list hands it over. The list keeps
+ * its last node, so the back end follows a returned thing with a spacer of its own: the thing
+ * is freed by the next call, not only once something else comes back. */
 TEST_F(ThingsTest, FreeingWaitsUntilTheBackEndHandsTheThingBack) {
     int32_t first = NewThing();
     int32_t allocs = Vexa_Debug(ctx, 5, 0);
     ASSERT_EQ(Vexa_Delete(ctx, first), 0);
     EXPECT_EQ(Vexa_Delete(ctx, first), VXERR_INVALID_TOKEN);
+    /* Vexa_GetObjectCount takes back what came back first; nothing has. */
     EXPECT_EQ(Vexa_GetObjectCount(ctx), 1) << "counted until freed, not until deleted";
 
-    RunBackEnd(); /* releases the client's hold and returns the thing */
+    RunBackEnd(); /* releases the client's hold and returns the thing, then a spacer */
+    EXPECT_EQ(ctx->vxs_BackToFront.tail, &ctx->vxs_Spacers[0]);
     EXPECT_EQ(Vexa_CheckEngineErrors(ctx), 0);
-    /* The first removal hands over only the bridge's sentinel; the thing is the last node
-     * returned and stays on the list. */
-    EXPECT_EQ(Vexa_GetObjectCount(ctx), 1);
-    EXPECT_EQ(Vexa_Debug(ctx, 5, 0), allocs - 1);
+    /* The bridge's first sentinel and the thing are freed; the spacer stays on the list. */
+    EXPECT_EQ(Vexa_GetObjectCount(ctx), 0);
+    EXPECT_EQ(Vexa_Debug(ctx, 5, 0), allocs - 2);
 
     int32_t second = NewThing();
     EXPECT_EQ(second & 0x7FF, 0) << "the deleted thing's slot is free again";
     ASSERT_EQ(Vexa_Delete(ctx, second), 0);
+    RunBackEnd(); /* the second spacer follows: the first is still the list's last node */
+    EXPECT_EQ(ctx->vxs_BackToFront.tail, &ctx->vxs_Spacers[1]);
+    EXPECT_EQ(Vexa_GetObjectCount(ctx), 0);
+    EXPECT_EQ(ctx->vxs_SpacerInList[0], 0) << "the front end took the first spacer back";
+
+    /* With both spacers on the list, a third thing waits for the end of the next batch. */
+    int32_t third = NewThing();
+    VexaThing *thirdThing = VexaF_ThingFromToken(ctx, third);
+    ASSERT_EQ(Vexa_Delete(ctx, third), 0);
+    ctx->vxs_SpacerInList[0] = 1; /* as if the front end had not yet taken it back */
     RunBackEnd();
-    EXPECT_EQ(Vexa_GetObjectCount(ctx), 2);
-    EXPECT_EQ(Vexa_CheckEngineErrors(ctx), 0);
-    EXPECT_EQ(Vexa_GetObjectCount(ctx), 1) << "the first thing is freed now";
-    /* The second stays on the list; the terminate in TearDown frees it. */
+    EXPECT_EQ(ctx->vxs_BackToFront.tail, &thirdThing->vxt_Node);
+    EXPECT_EQ(Vexa_GetObjectCount(ctx), 1) << "the thing is the list's last node";
+    ctx->vxs_SpacerInList[0] = 0;
+    VexaB_FollowReturnedThing(ctx); /* what the end of a batch does */
+    EXPECT_EQ(Vexa_GetObjectCount(ctx), 0);
 }
 
 TEST_F(ThingsTest, FrontEndHoldsKeepAThingUntilTheLastOneIsDropped) {
@@ -235,6 +251,7 @@ TEST_F(ThingsTest, SimultaneousFrontDecrementAndBackReleaseFreeOnce) {
         VexaThing *thing = VexaF_ThingFromToken(ctx, token);
         VexaF_AddReference(thing);
         ASSERT_EQ(Vexa_Delete(ctx, token), 0);
+        const int32_t before = Vexa_Debug(ctx, 5, 0);
         /* The two sides swap threads every round, so that each wins the race often. */
         auto release = [&] { RunBackEnd(); };              /* the client's hold */
         auto drop = [&] { VexaF_DecrementReference(ctx, thing); }; /* the other hold */
@@ -248,45 +265,46 @@ TEST_F(ThingsTest, SimultaneousFrontDecrementAndBackReleaseFreeOnce) {
         while (ready.load() < 2) std::this_thread::yield();
         if (round % 2) drop(); else release();
         other.join();
-        /* Freed by the back end: it is the node last handed back. */
-        if (vx_load(ctx->vxs_BackToFront.tail) != &thing->vxt_Node) frontFrees++;
+        /* Freed by the front end at once, or handed back by the back end and freed below. */
+        if (Vexa_Debug(ctx, 5, 0) == before - 1) frontFrees++;
         EXPECT_EQ(Vexa_CheckEngineErrors(ctx), 0);
+        EXPECT_EQ(Vexa_GetObjectCount(ctx), 0);
     }
-    /* Things the back end freed reach the front end one node late; push the last one out. */
-    int32_t token = NewThing();
-    ASSERT_EQ(Vexa_Delete(ctx, token), 0);
-    RunBackEnd();
-    EXPECT_EQ(Vexa_CheckEngineErrors(ctx), 0);
-    EXPECT_EQ(Vexa_GetObjectCount(ctx), 1);
-    /* The sentinel is gone and only the pushing thing is left: nothing freed twice or
-     * leaked. */
-    EXPECT_EQ(Vexa_Debug(ctx, 5, 0), allocs);
+    /* The sentinel is gone, every thing is freed: nothing freed twice or leaked. */
+    EXPECT_EQ(Vexa_Debug(ctx, 5, 0), allocs - 1);
     ::testing::Test::RecordProperty("front_end_frees", frontFrees);
     ::testing::Test::RecordProperty("back_end_frees", 300 - frontFrees);
 }
 
-/* Context numbers wrap in the token after 128 contexts: tokens of the two contexts are then
- * told apart only by slot and serial. */
-TEST_F(ThingsTest, ContextBitsRepeatAfter128Contexts) {
-    VexaContext *later = nullptr;
-    while (later == nullptr) {
+/* Tokens carry 7 bits of the context's number. Once 128 more contexts had been created, a
+ * live context took another live context's tokens for its own (setting a port or deleting
+ * through them acted on its own thing in the same slot). While fewer than 128 contexts are
+ * alive, a new context now gets a number whose low 7 bits no live context uses. */
+TEST_F(ThingsTest, LiveContextsNeverShareTheirTokenBits) {
+    const int32_t mine = NewThing();
+    for (int i = 0; i < 300; i++) { /* more than twice round the 7 bits */
         VexaContext *context = Vexa_CreateContext();
         ASSERT_NE(context, nullptr);
-        ASSERT_LE(context->vxc_ID, ctx->vxc_ID + 128);
-        if (context->vxc_ID == ctx->vxc_ID + 128) later = context;
-        else Vexa_DeleteContext(context);
+        ASSERT_NE(context->vxc_ID & 0x7F, ctx->vxc_ID & 0x7F) << "context " << i;
+        ASSERT_EQ(Vexa_Initialize(context), 0);
+        const int32_t theirs = VexaF_CreateThing(context, sizeof(VexaDataThing), VXT_SAMPLE);
+        ASSERT_EQ(theirs & 0xFFFFFF, mine & 0xFFFFFF) << "same slot and serial";
+        EXPECT_EQ(Vexa_Delete(context, mine), VXERR_WRONG_CONTEXT);
+        EXPECT_EQ(Vexa_Delete(ctx, theirs), VXERR_WRONG_CONTEXT);
+        EXPECT_EQ(Vexa_Terminate(context), 0);
+        Vexa_DeleteContext(context);
     }
-    ASSERT_EQ(Vexa_Initialize(later), 0);
-    int32_t mine = NewThing();
-    int32_t theirs = VexaF_CreateThing(later, sizeof(VexaDataThing), VXT_SAMPLE);
-    EXPECT_EQ(mine, theirs);
-    VexaThing *thing = nullptr;
-    EXPECT_EQ(VexaF_ValidateToken(later, mine, &thing), 0);
-    EXPECT_EQ(thing, VexaF_ThingFromToken(later, theirs));
-    int32_t second = VexaF_CreateThing(later, sizeof(VexaDataThing), VXT_SAMPLE);
-    EXPECT_EQ(VexaF_ValidateToken(ctx, second, &thing), VXERR_INVALID_TOKEN);
-    EXPECT_EQ(Vexa_Terminate(later), 0);
-    Vexa_DeleteContext(later);
+    EXPECT_EQ(Vexa_GetObjectCount(ctx), 1) << "the own thing was never deleted";
+
+    /* 127 others alive at once: all 128 numbers differ in their low bits. */
+    std::vector<VexaContext *> others;
+    std::set<uint32_t> bits = {ctx->vxc_ID & 0x7F};
+    for (int i = 0; i < 127; i++) {
+        others.push_back(Vexa_CreateContext());
+        ASSERT_NE(others.back(), nullptr);
+        EXPECT_TRUE(bits.insert(others.back()->vxc_ID & 0x7F).second) << "context " << i;
+    }
+    for (VexaContext *context : others) Vexa_DeleteContext(context);
 }
 
 /* Unit creation takes no peer lock, so client threads create things while another deletes;
@@ -408,14 +426,30 @@ TEST(ContextTest, DeleteTakesDownAnEngineInitialisedAndStartedSeveralTimes) {
     EXPECT_EQ(VexaF_ValidateContext(context), nullptr);
 }
 
-/* Started but never initialised: there is no peer lock, so Vexa_Stop cannot stop it; the
- * deletion still releases the start (the offline buffer would show as a leak). */
-TEST(ContextTest, DeleteStopsAnEngineStartedWithoutInitialisation) {
+/* A start on a context that was never initialised (or was terminated) was counted and opened
+ * its stream (with a device, the callback then read a null command node); Vexa_Stop could not
+ * balance it. Such starts are refused with -83 and open nothing. */
+TEST(ContextTest, StartWithoutInitialisationIsRefusedAndOpensNothing) {
     VexaContext *context = Vexa_CreateContext();
     ASSERT_NE(context, nullptr);
-    ASSERT_EQ(Vexa_StartDevices(context, VX_FLAG_PRINT_OUTPUT, 44100.0, -1, 0, -1, 2), 0);
-    ASSERT_NE(context->vxf_OfflineBuffer, nullptr);
-    EXPECT_EQ(Vexa_Stop(context), vxtest::NO_HOST_RECORD);
+    for (int round = 0; round < 2; round++) {
+        SCOPED_TRACE(round == 0 ? "never initialised" : "terminated");
+        EXPECT_EQ(Vexa_StartDevices(context, VX_FLAG_PRINT_OUTPUT, 44100.0, -1, 0, -1, 2),
+                  VXERR_HOST_INIT);
+        EXPECT_EQ(Vexa_StartDevices(context, VX_FLAG_NO_DEVICE, 44100.0, -1, 0, -1, 2),
+                  VXERR_HOST_INIT);
+        EXPECT_EQ(Vexa_StartDevices(context, 0, 44100.0, -1, 0, 0, 2), VXERR_HOST_INIT);
+        EXPECT_EQ(Vexa_Start(context, 0, 44100.0), VXERR_HOST_INIT);
+        EXPECT_EQ(context->vxf_StartCount, 0);
+        EXPECT_EQ(context->vxf_OfflineBuffer, nullptr);
+        EXPECT_EQ(context->vxf_Stream, nullptr);
+        EXPECT_EQ(Vexa_Stop(context), VXERR_HOST_INIT);
+        /* Creating a unit says the same before the first initialisation and after the last
+         * termination (it said -87 before). */
+        EXPECT_EQ(Vexa_CreateUnit(context, 0x01f28b71, 0, 0), VXERR_HOST_INIT);
+        ASSERT_EQ(Vexa_Initialize(context), 0);
+        ASSERT_EQ(Vexa_Terminate(context), 0);
+    }
     Vexa_DeleteContext(context);
     EXPECT_EQ(VexaF_ValidateContext(context), nullptr);
 }

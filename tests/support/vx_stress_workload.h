@@ -121,7 +121,7 @@ class Workload {
   private:
     /* Classes of results a call may give besides success. */
     enum Allowed : uint32_t {
-        kToken = 1,      /* -98 -100 -62: stale or reused tokens */
+        kToken = 1,      /* -98 -100 -62: stale or reused tokens; -87 with kPort below */
         kPort = 2,       /* -99 -96 -87: a port of another type or part */
         kConnect = 4,    /* -92 -75 100 101 */
         kRange = 8,      /* -84 -90 -66 */
@@ -146,7 +146,9 @@ class Workload {
         case VXERR_WRONG_CONTEXT: ok = (allowed & kToken) != 0; break;
         case VXERR_INVALID_PORT_TYPE:
         case VXERR_INVALID_PARTNUM:
-        case VXERR_NOT_FOUND: ok = (allowed & kPort) != 0; break;
+        /* A stale token names a thing again once its slot has been reused 255 times (the
+         * serial has 8 bits), perhaps a unit of another type without that port. */
+        case VXERR_NOT_FOUND: ok = (allowed & (kPort | kToken)) != 0; break;
         case VXERR_INCOMPATIBLE_PORTS:
         case VXERR_RATE_MISMATCH: ok = (allowed & kConnect) != 0; break;
         case VXERR_OUT_OF_RANGE:
