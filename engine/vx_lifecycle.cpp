@@ -217,20 +217,14 @@ int32_t Vexa_StopEngine(VexaContext *context) { return Vexa_Terminate(context); 
 
 /* ---- Time ------------------------------------------------------------------------- */
 
-int32_t VexaS_CalcUntilTick(VexaContext *context, int32_t tick) {
-    int32_t result = 0;
-    while (result >= 0 &&
-           static_cast<int32_t>(static_cast<uint32_t>(tick) -
-                                static_cast<uint32_t>(context->vxb_TickCount)) > 0)
-        result = VexaB_SynthesizeBatch(context, nullptr, context->vxf_OfflineBuffer);
-    return result;
-}
-
 namespace {
-/* Frees what the audio thread handed back while a client waits (a deleted unit that still
- * feeds an output is disconnected then); a posted back-end error stays for the next call. */
+/* Frees what the audio thread handed back while a client waits or renders (a deleted unit
+ * that still feeds an input is disconnected then, instead of holding its last value there); a
+ * posted back-end error stays for the next call. Cheap when nothing came back. */
 void TakeBackWhileWaiting(VexaContext *context) {
     if (vx_load(context->vxs_BackError) != 0) return;
+    if (vx_load(context->vxs_BackToFront.head) == vx_load_acquire(context->vxs_BackToFront.tail))
+        return;
     const int32_t result = VexaF_ProcessCommandsFromBack(context);
     if (result < 0) {
         int32_t none = 0;
@@ -238,14 +232,30 @@ void TakeBackWhileWaiting(VexaContext *context) {
                                     __ATOMIC_ACQ_REL, __ATOMIC_RELAXED);
     }
 }
+
+/* Computes batches on this thread up to the tick; the caller holds the peer lock. */
+int32_t CalcUntilTick(VexaContext *context, int32_t tick, bool takeBack) {
+    int32_t result = 0;
+    while (result >= 0 &&
+           static_cast<int32_t>(static_cast<uint32_t>(tick) -
+                                static_cast<uint32_t>(context->vxb_TickCount)) > 0) {
+        result = VexaB_SynthesizeBatch(context, nullptr, context->vxf_OfflineBuffer);
+        if (takeBack) TakeBackWhileWaiting(context);
+    }
+    return result;
+}
 } // namespace
+
+int32_t VexaS_CalcUntilTick(VexaContext *context, int32_t tick) {
+    return CalcUntilTick(context, tick, false);
+}
 
 int32_t VexaF_SleepUntilTick(VexaContext *context, int32_t tick, bool takeBack) {
     if (!RunsWithoutDevice(context))
         return VXAudio_SleepUntilTick(context, tick, takeBack ? TakeBackWhileWaiting : nullptr);
     int32_t result = VXHost_ForbidPeers(context);
     if (result < 0) return result;
-    result = VexaS_CalcUntilTick(context, tick);
+    result = CalcUntilTick(context, tick, takeBack);
     VXHost_PermitPeers(context);
     return result;
 }
@@ -275,6 +285,7 @@ int32_t Vexa_RenderTicks(VexaContext *context, const float *input, float *output
     const size_t outputStep = static_cast<size_t>(kFramesPerTick) * context->vxf_OutputChannels;
     for (int32_t i = 0; i < numTicks && result >= 0; i++) {
         result = VexaB_SynthesizeBatch(context, input, output);
+        TakeBackWhileWaiting(context);
         if (input != nullptr) input += inputStep;
         if (output != nullptr) output += outputStep;
     }

@@ -22,9 +22,11 @@ run_suite() { # build-dir, extra cmake args...
 run_stress_tsan() {
   cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTO_SANITIZE=thread \
         -DVELTO_EXAMPLES=OFF >/dev/null
-  cmake --build build-tsan -j"$JOBS" --target test_stress test_device_stress test_regressions
+  cmake --build build-tsan -j"$JOBS" --target test_stress test_device_stress test_regressions \
+      test_device_misuse
   VELTO_REQUIRE_DEVICE=1 tools/with-jackd.sh ctest --test-dir build-tsan --output-on-failure \
-      --no-tests=error -R '^(Stress|DeviceStress|Regression|RegressionEngineTest|PeerLockTest)\.'
+      --no-tests=error \
+      -R '^(Stress|DeviceStress|DeviceMisuse|Regression|RegressionEngineTest|PeerLockTest)\.'
 }
 
 # The API fuzzer (clang, libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer) for a

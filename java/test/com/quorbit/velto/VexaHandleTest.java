@@ -210,4 +210,59 @@ class VexaHandleTest {
         assertEquals(null, failure.get());
         assertEquals(INVALID_CONTEXT, Vexa.getTickCount(h));
     }
+
+    /**
+     * The last terminate while other threads set ports, write samples, render and create units:
+     * each call completes before the termination or answers -83 after it (a thread used to
+     * block forever in the peer lock, or free what termination had freed).
+     */
+    @Test
+    void terminationWhileOtherThreadsCallIn() throws InterruptedException {
+        final int hostInit = -83;
+        for (int round = 0; round < 6; round++) {
+            int h = Vexa.createContext();
+            assertEquals(0, Vexa.initialize(h));
+            assertEquals(0, Vexa.start(h, 4, 44100.0));
+            int unit = Vexa.createUnit(h, 0x01f28b71, 0, 0);
+            assertTrue(unit > 0);
+            AtomicReference<String> failure = new AtomicReference<>();
+            java.util.concurrent.atomic.AtomicBoolean terminated =
+                    new java.util.concurrent.atomic.AtomicBoolean();
+            List<IntUnaryOperator> calls = List.of(
+                    k -> Vexa.setPort(h, unit, 0x01f2d76c, 0, 220.0 + k),
+                    k -> {
+                        int sample = Vexa.createSample(h, 64, 1);
+                        if (sample < 0) return sample;
+                        int written = Vexa.writeSample(h, sample, 0, 64, new short[64], 0, 64);
+                        return written < 0 ? written : Vexa.delete(h, sample);
+                    },
+                    k -> Vexa.sleepUntilTick(h, Vexa.getTickCount(h) + 1),
+                    k -> {
+                        int made = Vexa.createUnit(h, 0x01b7611d, 0, 0);
+                        return made < 0 ? made : Vexa.delete(h, made);
+                    });
+            List<Thread> threads = new ArrayList<>();
+            for (IntUnaryOperator call : calls) {
+                Thread thread = new Thread(() -> {
+                    for (int k = 0;; k++) {
+                        boolean after = terminated.get();
+                        int r = call.applyAsInt(k);
+                        if (r == hostInit && after) return;
+                        if (r != hostInit && (r < 0 || after)) {
+                            failure.compareAndSet(null, "result " + r + (after ? " after" : ""));
+                            return;
+                        }
+                    }
+                });
+                threads.add(thread);
+                thread.start();
+            }
+            Thread.sleep(5 + 3 * round);
+            assertEquals(0, Vexa.terminate(h), "allocations left");
+            terminated.set(true);
+            for (Thread thread : threads) thread.join(60000);
+            assertEquals(null, failure.get());
+            Vexa.deleteContext(h);
+        }
+    }
 }
