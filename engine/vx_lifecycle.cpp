@@ -14,7 +14,9 @@ constexpr double kDefaultFrameRate = 44100.0;
 
 /* The no-device path: the engine has been started with 0x04 and not stopped since. */
 inline bool RunsWithoutDevice(const VexaContext *context) {
-    return context->vxf_StartCount > 0 && (context->vxf_Flags & VX_FLAG_NO_DEVICE) != 0;
+    /* Read by waits that hold no lock while another thread may start or stop. */
+    return vx_load(context->vxf_StartCount) > 0 &&
+           (vx_load(context->vxf_Flags) & VX_FLAG_NO_DEVICE) != 0;
 }
 } // namespace
 
@@ -58,7 +60,7 @@ namespace {
 /* Closes the device stream (if any) and forgets every start; the caller holds the lifecycle
  * lock and either the peer lock or the only way into the engine. */
 void CloseStream(VexaContext *context) {
-    context->vxf_StartCount = 0;
+    vx_store(context->vxf_StartCount, 0);
     VexaF_StopAudio(context);
     free(context->vxf_OfflineBuffer);
     context->vxf_OfflineBuffer = nullptr;
@@ -137,7 +139,7 @@ int32_t Vexa_StartDevices(VexaContext *context, int32_t flags, double frameRate,
             outputDeviceID != context->vxf_OutputDevice ||
             numOutputChannels != context->vxf_OutputChannels)
             return VXERR_DOUBLE_START;
-        context->vxf_StartCount++;
+        vx_store(context->vxf_StartCount, context->vxf_StartCount + 1);
         if (context->vxf_TraceLevel > 1) {
             printf("Vexa open in shared mode. syncon->front.vxf_StartCount = %d\n",
                    context->vxf_StartCount);
@@ -146,8 +148,9 @@ int32_t Vexa_StartDevices(VexaContext *context, int32_t flags, double frameRate,
         return 0;
     }
 
-    context->vxf_StartCount++;
-    context->vxf_Flags = derived;
+    /* The counts, flags and rates are read by waits on other threads that take no lock. */
+    vx_store(context->vxf_StartCount, context->vxf_StartCount + 1);
+    vx_store(context->vxf_Flags, derived);
     context->vxf_InputDevice = inputDeviceID;
     context->vxf_InputChannels = numInputChannels;
     context->vxf_OutputDevice = outputDeviceID;
@@ -157,16 +160,16 @@ int32_t Vexa_StartDevices(VexaContext *context, int32_t flags, double frameRate,
         context->vxf_OfflineBuffer =
             static_cast<float *>(calloc(count > 0 ? count : 1, sizeof(float)));
         if (context->vxf_OfflineBuffer == nullptr) {
-            context->vxf_StartCount--;
+            vx_store(context->vxf_StartCount, context->vxf_StartCount - 1);
             return VXERR_NO_MEMORY;
         }
     }
-    context->vxb_FrameRate = frameRate;
-    context->vxb_FramePeriod = 1.0 / frameRate;
-    context->vxb_FreqScale = static_cast<float>(2.0 / frameRate);
+    vx_store(context->vxb_FrameRate, frameRate);
+    vx_store(context->vxb_FramePeriod, 1.0 / frameRate);
+    vx_store(context->vxb_FreqScale, static_cast<float>(2.0 / frameRate));
     int32_t result = VexaF_StartAudio(context, derived, &frameRate);
     if (result < 0) {
-        context->vxf_StartCount--;
+        vx_store(context->vxf_StartCount, context->vxf_StartCount - 1);
         free(context->vxf_OfflineBuffer);
         context->vxf_OfflineBuffer = nullptr;
         return result;
@@ -202,7 +205,7 @@ int32_t Vexa_Stop(VexaContext *context) {
     if (context->vxf_StartCount == 1) {
         CloseStream(context);
     } else if (context->vxf_StartCount > 1) {
-        context->vxf_StartCount--;
+        vx_store(context->vxf_StartCount, context->vxf_StartCount - 1);
     }
     return 0;
 }

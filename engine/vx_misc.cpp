@@ -29,13 +29,13 @@ int32_t Vexa_GetFramesPerTick(VexaContext *context) {
 double Vexa_GetFrameRate(VexaContext *context) {
     context = VexaF_ValidateContext(context);
     if (context == nullptr) return VXERR_INVALID_CONTEXT;
-    return context->vxb_FrameRate;
+    return vx_load(context->vxb_FrameRate);
 }
 
 double Vexa_GetTickRate(VexaContext *context) {
     context = VexaF_ValidateContext(context);
     if (context == nullptr) return VXERR_INVALID_CONTEXT;
-    return context->vxb_FrameRate * 0.015625;
+    return vx_load(context->vxb_FrameRate) * 0.015625;
 }
 
 int32_t Vexa_GetVersion(void) { return kVersion; }

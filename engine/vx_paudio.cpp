@@ -167,7 +167,7 @@ int32_t VXAudio_SleepUntilTick(VexaContext *context, int32_t tick,
         if (vx_load(context->vxf_StreamEnded) != 0) return VXERR_NOT_RUNNING;
         /* The missing ticks plus one more, in whole milliseconds, at most one slice. */
         const double frames = static_cast<double>(missing) * 64.0 + 64.0;
-        double ms = frames * 1000.0 * context->vxb_FramePeriod;
+        double ms = frames * 1000.0 * vx_load(context->vxb_FramePeriod);
         if (ms > kSleepSliceMs) ms = kSleepSliceMs;
         Pa_Sleep(static_cast<long>(ms));
         if (onWake != nullptr) onWake(context);

@@ -16,10 +16,12 @@
  * connection pointers, signal types, unit state). They are plain fields so that records
  * keep their layout; these helpers read and write them as atomic words. */
 template <typename T> inline T vx_load(const T &field) {
-    return __atomic_load_n(&field, __ATOMIC_RELAXED);
+    T value;
+    __atomic_load(&field, &value, __ATOMIC_RELAXED);
+    return value;
 }
 template <typename T> inline void vx_store(T &field, T value) {
-    __atomic_store_n(&field, value, __ATOMIC_RELAXED);
+    __atomic_store(&field, &value, __ATOMIC_RELAXED);
 }
 template <typename T> inline T vx_load_acquire(const T &field) {
     return __atomic_load_n(&field, __ATOMIC_ACQUIRE);
