@@ -37,6 +37,7 @@
 #include <vector>
 
 #include "velto.h"
+#include "vx_catalog.h"
 #include "vx_unit.h"
 
 namespace {

@@ -39,7 +39,7 @@ else()
   add_executable(velto_unit_catalog EXCLUDE_FROM_ALL ${PROJECT_SOURCE_DIR}/docs/tools/unit_catalog.cpp)
 endif()
 target_compile_options(velto_unit_catalog PRIVATE ${VELTO_FLAGS})
-target_link_libraries(velto_unit_catalog PRIVATE velto_obj)
+target_link_libraries(velto_unit_catalog PRIVATE velto_internal)
 if(VELTO_TESTS)
   add_test(NAME docs_unit_catalog
     COMMAND ${CMAKE_COMMAND} -DTOOL=$<TARGET_FILE:velto_unit_catalog>

@@ -8,7 +8,7 @@
 #include <climits>
 #include <cstring>
 
-#include "vx_engine.h"
+#include "vx_data.h"
 
 namespace {
 

@@ -1,24 +1,17 @@
 /*
- * vx_queue.cpp - data queues: regions of samples and envelopes queued onto the queue ports
- * of player and recorder units.
+ * vx_queue.cpp - the queue calls: regions of samples and envelopes queued onto the queue ports
+ * of player and recorder units, and queues cleared, now or at a tick.
  *
  * The client calls only build timed commands. Everything that touches a QueuePort's playing
- * state runs on the audio thread: the execution of CMD_QUEUE_DATA and CMD_CLEAR_QUEUE and the
- * per-frame stepping that the units call. Queue nodes come from the front end's pool, travel
- * inside a command, wait in the port's pending list and go back to the pool through the
- * bridge; the back end never allocates or frees one.
+ * state runs on the audio thread (synth/vx_playqueue.cpp). Queue nodes come from the front
+ * end's pool, travel inside a command, wait in the port's pending list and go back to the
+ * pool through the bridge; the back end never allocates or frees one.
  */
 #include <cstring>
 
-#include "vx_engine.h"
+#include "vx_data.h"
 
 namespace {
-
-/* Puts a queue node that never reached the back end back into the front end's pool. */
-void ReturnQueueNodeToPool(VexaContext *context, QueueNode *node) {
-    DLL_InitNode(&node->node);
-    DLL_InsertBefore(&context->vxf_FreeQueueNodes, &node->node);
-}
 
 /* Looks the data token up as a sample, then as an envelope; the envelope lookup's error is
  * the one reported when both fail. */
@@ -82,7 +75,7 @@ int32_t QueueDataLocked(VexaContext *context, int32_t time, int32_t unitToken, u
     result = VexaF_SendCommand(context, CMD_QUEUE_DATA, time, unit, port, 0, 0.0f, node);
     if (result < 0) {
         VexaF_DecrementReference(context, &data->header);
-        ReturnQueueNodeToPool(context, node);
+        VexaF_ReturnToPool(&context->vxf_FreeQueueNodes, &node->node); /* never sent */
     }
     return result;
 }
@@ -97,14 +90,6 @@ int32_t ClearQueueLocked(VexaContext *context, int32_t time, int32_t unitToken,
     if (result < 0) return result;
     QueuePort *port = VexaS_GetQueue(unit, portInfo);
     return VexaF_SendCommand(context, CMD_CLEAR_QUEUE, time, unit, port, 0, 0.0f, nullptr);
-}
-
-/* Releases the port's hold on the object of the region it plays (back end). */
-void DropPlayingData(VexaContext *context, QueuePort *port) {
-    if (port->dataThing != nullptr) {
-        VXLL_UnReference(context, port->dataThing);
-        port->dataThing = nullptr;
-    }
 }
 
 } // namespace
@@ -146,95 +131,4 @@ int32_t Vexa_ClearDataQueue(VexaContext *context, int32_t unitToken, uint32_t po
     VexaContext *valid = VexaF_ValidateContext(context);
     if (valid == nullptr) return VXERR_INVALID_CONTEXT;
     return Vexa_ClearDataQueueAt(valid, vx_load(valid->vxb_TickCount), unitToken, portID);
-}
-
-/* ---- Command execution (back end) --------------------------------------------------- */
-
-void VexaB_QueueData(VexaContext *context, QueuePort *port, QueueNode *node) {
-    /* A replaceable region that is still waiting last in line gives way to the new one. */
-    if (!DLL_IsEmpty(&port->pending)) {
-        QueueNode *last = reinterpret_cast<QueueNode *>(port->pending.previous);
-        if ((last->flags & QUEUE_REPLACEABLE) != 0) {
-            DLL_Remove(&last->node);
-            if (last->dataThing != nullptr) VXLL_UnReference(context, last->dataThing);
-            VexaS_SendToFront(context, &last->node, B2F_QUEUE_NODE);
-        }
-    }
-    DLL_InsertBefore(&port->pending, &node->node);
-}
-
-void VexaB_ClearQueue(VexaContext *context, QueuePort *port) {
-    DLLNode *removed;
-    while ((removed = DLL_RemoveFirst(&port->pending)) != nullptr) {
-        QueueNode *node = reinterpret_cast<QueueNode *>(removed);
-        if (node->dataThing != nullptr) VXLL_UnReference(context, node->dataThing);
-        VexaS_SendToFront(context, &node->node, B2F_QUEUE_NODE);
-    }
-    port->flags = 0;
-    port->framesLeft = 0;
-    port->currentFrame = nullptr;
-    DropPlayingData(context, port);
-}
-
-/* ---- Stepping (back end, called by the units) ---------------------------------------- */
-
-int32_t VXLL_NextChannelFrame(VexaContext *context, QueuePort *port, uint32_t frameBytes) {
-    if (port->framesLeft > 0) {
-        port->framesLeft--;
-        port->currentFrame += frameBytes;
-        vx_store(port->frameCount, port->frameCount + 1);
-        return static_cast<int32_t>(port->framesLeft);
-    }
-    return VXLL_NextChannelNode(context, port);
-}
-
-int32_t VXLL_NextChannelNode(VexaContext *context, QueuePort *port) {
-    /* Holding: report the end of a stop-at-end region once; the last frame stays current. */
-    if ((port->flags & QUEUE_AUTO_STOP) != 0) {
-        port->flags = static_cast<uint16_t>(port->flags & ~QUEUE_AUTO_STOP);
-        return -1;
-    }
-    /* The next pending region. */
-    DLLNode *first = DLL_RemoveFirst(&port->pending);
-    if (first != nullptr) {
-        QueueNode *node = reinterpret_cast<QueueNode *>(first);
-        port->regionStart = node->firstFrame;
-        port->currentFrame = node->firstFrame;
-        port->regionFrames = node->numFrames;
-        port->framesLeft = node->numFrames - 1;
-        port->flags = static_cast<uint16_t>(node->flags & 0xFFFF);
-        DropPlayingData(context, port);
-        port->dataThing = node->dataThing; /* the node's reference passes to the port */
-        VexaS_SendToFront(context, &node->node, B2F_QUEUE_NODE);
-        return static_cast<int32_t>(port->regionFrames);
-    }
-    /* Another pass through a looping region. */
-    if ((port->flags & QUEUE_LOOP) != 0) {
-        port->currentFrame = port->regionStart;
-        port->framesLeft = port->regionFrames - 1;
-        return static_cast<int32_t>(port->regionFrames);
-    }
-    /* Nothing left to play. */
-    port->currentFrame = nullptr;
-    port->regionFrames = 0;
-    port->framesLeft = 0;
-    DropPlayingData(context, port);
-    return 0;
-}
-
-/* ---- Teardown (front end) ------------------------------------------------------------ */
-
-void VexaF_ReleaseQueuePort(VexaContext *context, QueuePort *port) {
-    DLLNode *removed;
-    while ((removed = DLL_RemoveFirst(&port->pending)) != nullptr) {
-        QueueNode *node = reinterpret_cast<QueueNode *>(removed);
-        if (node->dataThing != nullptr) VexaF_DecrementReference(context, node->dataThing);
-        node->dataThing = nullptr;
-        ReturnQueueNodeToPool(context, node);
-    }
-    if (port->dataThing != nullptr) {
-        VexaThing *thing = port->dataThing;
-        port->dataThing = nullptr;
-        VexaF_DecrementReference(context, thing);
-    }
 }

@@ -9,7 +9,7 @@
 #include <climits>
 #include <cstring>
 
-#include "vx_engine.h"
+#include "vx_data.h"
 
 namespace {
 

@@ -11,7 +11,8 @@
 #include <climits>
 #include <cstring>
 
-#include "vx_engine.h"
+#include "vx_data.h"
+#include "vx_host.h"
 
 namespace {
 
@@ -43,14 +44,13 @@ int32_t WriteLocked(VexaContext *context, int32_t tableToken, uint32_t startFram
             double value;
             std::memcpy(&value, source + static_cast<uint64_t>(k) * sizeof(double),
                         sizeof(double));
-#ifdef _WIN32
-            /* Windows build: each double is clipped to [-1, +1] before it is stored. */
-            if (value > 1.0) {
-                value = 1.0;
-            } else if (value < -1.0) {
-                value = -1.0;
+            if (VX_HOST_CLIPS_TABLE_DOUBLES) { /* the Windows build */
+                if (value > 1.0) {
+                    value = 1.0;
+                } else if (value < -1.0) {
+                    value = -1.0;
+                }
             }
-#endif
             vx_store_float(values[k], static_cast<float>(value));
         }
     } else {
@@ -179,17 +179,4 @@ int32_t Vexa_UseTable(VexaContext *context, int32_t unitToken, uint32_t portID, 
     const int32_t result = call.Lock();
     if (result < 0) return result;
     return UseTableLocked(call.context(), unitToken, portID, tableToken);
-}
-
-/* ---- Back end ------------------------------------------------------------------------ */
-
-void VexaB_UseTable(VexaContext *context, TablePort *port, VexaThing *table) {
-    VexaThing *old = port->table;
-    port->table = table;
-    if (table != nullptr) {
-        const VexaDataThing *data = reinterpret_cast<const VexaDataThing *>(table);
-        port->halfRange =
-            static_cast<float>((static_cast<double>(data->vxt_NumFrames) - 1.0) * 0.5);
-    }
-    if (old != nullptr) VXLL_UnReference(context, old);
 }

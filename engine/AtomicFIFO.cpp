@@ -6,7 +6,7 @@
  * store of writeIndex, the consumer frees one with a release store of readIndex, and each
  * side reads the other's index with an acquire load before touching the entry.
  */
-#include "vx_engine.h"
+#include "vx_base.h"
 
 namespace {
 inline uint32_t IndexMask(const AtomicFIFO *fifo) { return 2u * fifo->numEntries - 1u; }

@@ -6,7 +6,7 @@
  * it the tail (release); the consumer reads the tail (acquire) before following the head's
  * link (acquire).
  */
-#include "vx_engine.h"
+#include "vx_base.h"
 
 int32_t ASLINK_Init(AtomicSLink *list, DLLNode *sentinel) {
     vx_store_release(list->head, sentinel);

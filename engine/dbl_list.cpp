@@ -7,7 +7,7 @@
  */
 #include <cstring>
 
-#include "vx_engine.h"
+#include "vx_base.h"
 
 void DLL_InitNode(DLLNode *node) {
     node->next = node;

@@ -1,25 +1,22 @@
 /*
  * vx_bridge.cpp - the bridge between the client threads (front end) and the audio thread
- * (back end), and setup and teardown of the back-end records.
+ * (back end): its transport, the front end's half, and the sender of commands.
  *
  * Requests go to the back end through the front-to-back FIFO; nodes and things the back end
  * is done with come back through the back-to-front list, with their return kind in their
- * second word. The back end never allocates, frees or waits.
+ * second word. The transport only moves entries and nodes and says when the FIFO is full;
+ * the sender decides whether to wait. The back end's half (the drain of the FIFO) is in
+ * synth/evntbufr.cpp; the back end never allocates, frees or waits.
  */
-#include <pthread.h>
-
 #include <cstdint>
 
-#include "vx_engine.h"
+#include "vx_bridge.h"
+#include "vx_host.h"
+#include "vx_synth.h"
 
 namespace {
 inline uint32_t ReturnKind(const DLLNode *node) {
     return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(node->previous));
-}
-
-void ReturnToPool(DLLNode *pool, DLLNode *node) {
-    DLL_InitNode(node);
-    DLL_InsertBefore(pool, node);
 }
 } // namespace
 
@@ -53,25 +50,7 @@ int32_t VexaS_TermBridge(VexaContext *context) {
 int32_t VexaS_SendToBack(VexaContext *context, uint32_t kind, void *target) {
     AtomicFIFO *fifo = &context->vxs_FrontToBack;
     FrontToBackEntry *entry = static_cast<FrontToBackEntry *>(AFIFO_NextWritable(fifo));
-    if (entry == nullptr) {
-        if (vx_load(context->vxf_Stream) != nullptr) {
-#ifdef _WIN32
-            /* Windows build: give the audio thread one tick to drain the FIFO. */
-            constexpr int32_t kDrainTicks = 1;
-#else
-            /* Give the audio thread two ticks to drain the FIFO. */
-            constexpr int32_t kDrainTicks = 2;
-#endif
-            int32_t result =
-                VexaF_SleepUntilTick(context, vx_load(context->vxb_TickCount) + kDrainTicks);
-            if (result < 0) return result;
-        } else {
-            /* No audio thread: this thread stands in for the back end. */
-            VexaB_ProcessCommandsFromFront(context);
-        }
-        entry = static_cast<FrontToBackEntry *>(AFIFO_NextWritable(fifo));
-        if (entry == nullptr) return VXERR_F2B_FULL;
-    }
+    if (entry == nullptr) return VXERR_F2B_FULL;
     entry->kind = kind;
     entry->target = target;
     return AFIFO_AdvanceWriter(fifo);
@@ -89,12 +68,12 @@ int32_t VexaF_ProcessBackNode(VexaContext *context, DLLNode *node) {
         VexaF_FreeMemory(context, node);
         return 0;
     case B2F_COMMAND_NODE:
-        ReturnToPool(&context->vxf_FreeCommandNodes, node);
+        VexaF_ReturnToPool(&context->vxf_FreeCommandNodes, node);
         return 0;
     case B2F_FREE_THING:
         return VexaF_FreeThing(context, reinterpret_cast<VexaThing *>(node));
     case B2F_QUEUE_NODE:
-        ReturnToPool(&context->vxf_FreeQueueNodes, node);
+        VexaF_ReturnToPool(&context->vxf_FreeQueueNodes, node);
         return 0;
     case B2F_SPACER:
         __atomic_store_n(&context->vxs_SpacerInList[node == &context->vxs_Spacers[1] ? 1 : 0], 0,
@@ -103,6 +82,11 @@ int32_t VexaF_ProcessBackNode(VexaContext *context, DLLNode *node) {
     default:
         return VXERR_B2F_INTERNAL;
     }
+}
+
+void VexaF_ReturnToPool(DLLNode *pool, DLLNode *node) {
+    DLL_InitNode(node);
+    DLL_InsertBefore(pool, node);
 }
 
 int32_t VexaF_ProcessCommandsFromBack(VexaContext *context) {
@@ -138,48 +122,42 @@ void VexaF_FreeFreeNodes(VexaContext *context) {
     }
 }
 
-void VexaB_ProcessCommandsFromFront(VexaContext *context) {
-    AtomicFIFO *fifo = &context->vxs_FrontToBack;
-    FrontToBackEntry *entry;
-    while ((entry = static_cast<FrontToBackEntry *>(AFIFO_NextReadable(fifo))) != nullptr) {
-        switch (entry->kind) {
-        case F2B_SCHEDULE: {
-            CommandNode *node = static_cast<CommandNode *>(entry->target);
-            EB_ScheduleNode(&context->vxb_EventBuffer, node->time, node);
-            break;
-        }
-        case F2B_UNREFERENCE:
-            VXLL_UnReference(context, static_cast<VexaThing *>(entry->target));
-            break;
-        case F2B_DEBUG:
-            VexaB_Debug(context);
-            break;
-        default:
-            vx_store(context->vxs_BackError, static_cast<int32_t>(VXERR_F2B_INTERNAL));
-            break;
-        }
-        AFIFO_AdvanceReader(fifo);
+/* ---- The sender ------------------------------------------------------------------------ */
+
+int32_t VexaF_SendToBack(VexaContext *context, uint32_t kind, void *target) {
+    int32_t result = VexaS_SendToBack(context, kind, target);
+    if (result != VXERR_F2B_FULL) return result;
+    if (vx_load(context->vxf_Stream) != nullptr) {
+        /* Give the audio thread a few ticks to drain the FIFO. */
+        result =
+            VexaF_SleepUntilTick(context, vx_load(context->vxb_TickCount) + VX_HOST_DRAIN_TICKS);
+        if (result < 0) return result;
+    } else {
+        /* No audio thread: this thread stands in for the back end. */
+        VexaB_ProcessCommandsFromFront(context);
     }
+    return VexaS_SendToBack(context, kind, target);
 }
 
-int32_t VexaS_Init(VexaContext *context) {
-    for (DLLNode &list : context->vxb_ControlLists) DLL_InitList(&list);
-    for (DLLNode &list : context->vxb_AudioLists) DLL_InitList(&list);
-    DLL_InitList(&context->vxb_ControlToAudioList);
-    DLL_InitList(&context->vxb_AudioToControlList);
-    int32_t result = VX_SawBL_Init(context, &context->vxb_SawTables);
-    if (result < 0) return result;
-    result = EB_Init(&context->vxb_EventBuffer, vx_load(context->vxb_TickCount), context);
+int32_t VexaF_SendCommand(VexaContext *context, int8_t opcode, int32_t time, VexaUnit *unit,
+                          void *portTarget, uint16_t part, float value, void *payload) {
+    CommandNode *node = static_cast<CommandNode *>(VexaF_AllocateQueuedNode(
+        context, &context->vxf_FreeCommandNodes, sizeof(CommandNode)));
+    if (node == nullptr) return VXERR_NO_MEMORY;
+    node->time = time;
+    node->part = part;
+    node->opcode = opcode;
+    node->value = value;
+    node->thing = unit != nullptr ? &unit->header : nullptr;
+    node->payload = payload;
+    node->portTarget = portTarget;
+    if (unit != nullptr) VexaF_AddReference(&unit->header);
+
+    int32_t result = VexaF_SendToBack(context, F2B_SCHEDULE, node);
     if (result < 0) {
-        VX_SawBL_Term(context, &context->vxb_SawTables);
-        return result;
+        /* Not sent: the node goes back to its pool and the unit loses the hold again. */
+        VexaF_ReturnToPool(&context->vxf_FreeCommandNodes, &node->node);
+        if (unit != nullptr) VexaF_DecrementReference(context, &unit->header);
     }
-    return 0;
-}
-
-int32_t VexaS_Term(VexaContext *context) {
-    VexaB_ProcessCommandsFromFront(context);
-    EB_Term(&context->vxb_EventBuffer);
-    VX_SawBL_Term(context, &context->vxb_SawTables);
-    return 0;
+    return result;
 }

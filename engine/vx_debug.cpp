@@ -5,7 +5,9 @@
 #include <cmath>
 #include <cstdio>
 
-#include "vx_engine.h"
+#include "vx_bridge.h"
+#include "vx_host.h"
+#include "vx_things.h"
 
 namespace {
 /* Line number of the output display, shared by every context of the process. Claimed with
@@ -25,7 +27,7 @@ extern "C" VEXA_API int32_t Vexa_GetTrace(VexaContext *context) {
     return static_cast<int32_t>(vx_load(context->vxf_TraceLevel));
 }
 
-void VXLL_ReportThings(VexaContext *context) {
+void VexaF_ReportThings(VexaContext *context) {
     VexaF_FreeFreeNodes(context);
 
     int32_t counts[4] = {0, 0, 0, 0};
@@ -66,13 +68,6 @@ void VXLL_ReportThings(VexaContext *context) {
     Flush();
 }
 
-void VexaB_Debug(VexaContext *context) {
-    int32_t running = 0;
-    for (const DLLNode &list : context->vxb_AudioLists) running += DLL_CountNodes(&list);
-    std::printf("    Number of Audio   Units running = %d\n", running);
-    Flush();
-}
-
 extern "C" VEXA_API int32_t Vexa_Debug(VexaContext *context, int32_t code, int32_t arg) {
     if (VexaF_ValidateContext(context) == nullptr) return VXERR_INVALID_CONTEXT;
     switch (code) {
@@ -83,12 +78,12 @@ extern "C" VEXA_API int32_t Vexa_Debug(VexaContext *context, int32_t code, int32
         VexaCall call(context, VX_CALL_LOCK);
         if (call.status() == VXERR_HOST_INIT) {
             VexaLifecycleLock lifecycle(context);
-            VXLL_ReportThings(context);
+            VexaF_ReportThings(context);
             return 0;
         }
         if (call.status() < 0) return call.status();
-        VXLL_ReportThings(context);
-        const int32_t result = VexaS_SendToBack(context, F2B_DEBUG, nullptr);
+        VexaF_ReportThings(context);
+        const int32_t result = VexaF_SendToBack(context, F2B_DEBUG, nullptr);
         return result < 0 ? result : 0;
     }
     case 5:
@@ -103,7 +98,7 @@ extern "C" VEXA_API int32_t Vexa_Debug(VexaContext *context, int32_t code, int32
     }
 }
 
-void Vexa_DisplaySignal(float value) {
+void VexaS_DisplaySignal(float value) {
     double v = value;
     if (std::isnan(v)) v = 0.0; /* a NaN sample is shown as silence, not converted */
     if (v < -1.0) v = -1.0;
@@ -126,8 +121,8 @@ void VexaB_PrintTrace(VexaContext *context, const float *outputBuffer) {
         std::printf("%8d: ", __atomic_fetch_add(&lineCount, 1, __ATOMIC_RELAXED));
         Flush();
         const float *samples = outputBuffer + static_cast<size_t>(frame) * channels;
-        if (channels >= 1) Vexa_DisplaySignal(samples[0]);
-        if (channels >= 2) Vexa_DisplaySignal(samples[1]);
+        if (channels >= 1) VexaS_DisplaySignal(samples[0]);
+        if (channels >= 2) VexaS_DisplaySignal(samples[1]);
         std::printf("\n");
         Flush();
     }

@@ -5,7 +5,7 @@
  */
 #include <cstring>
 
-#include "vx_engine.h"
+#include "vx_host.h"
 #include "vx_pa.h"
 
 std::mutex &VexaF_PortAudioLock() {
@@ -60,3 +60,7 @@ int32_t VexaF_CountDevices() {
     const PaDeviceIndex count = session.ok() ? Pa_GetDeviceCount() : 0;
     return count > 0 ? count : 0;
 }
+
+int32_t Vexa_GetDeviceCount(void) { return VexaF_CountDevices(); }
+int32_t Vexa_GetDefaultInputDevice(void) { return VexaF_DefaultInputDevice(); }
+int32_t Vexa_GetDefaultOutputDevice(void) { return VexaF_DefaultOutputDevice(); }

@@ -3,7 +3,7 @@
  */
 #include <cstring>
 
-#include "vx_engine.h"
+#include "vx_base.h"
 
 namespace {
 const char kOutOfRange[] = "Warning - Error Code out of range.";

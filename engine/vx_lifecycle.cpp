@@ -1,15 +1,19 @@
 /*
  * vx_lifecycle.cpp - bringing an engine up and down (initialise/terminate and start/stop,
- * both counted so that several clients can share one engine), waiting for ticks, offline
- * rendering, starting and stopping units, priorities and the bench timer.
+ * both counted so that several clients can share one engine), waiting for ticks and offline
+ * rendering, where the client's thread runs the batches.
  */
 #include <cstdio>
 #include <cstdlib>
 
-#include "vx_engine.h"
+#include "vx_bridge.h"
+#include "vx_host.h"
+#include "vx_model.h"
+#include "vx_synth.h"
+#include "vx_things.h"
 
 namespace {
-constexpr int32_t kFramesPerTick = 64;
+constexpr int32_t kFramesPerTick = VX_FRAMES_PER_TICK;
 constexpr double kDefaultFrameRate = 44100.0;
 
 /* The no-device path: the engine has been started with 0x04 and not stopped since. */
@@ -25,7 +29,7 @@ int32_t Vexa_Initialize(VexaContext *context) {
     if (context == nullptr) return VXERR_INVALID_CONTEXT;
     VexaLifecycleLock lifecycle(context);
     if (context->vxf_TraceLevel != 0) {
-        printf("Vexa V%s %s%s%s", "14.2", "R", "", "-NoCapture");
+        printf("Vexa V%s %s%s%s", VX_VERSION_TEXT, "R", "", "-NoCapture");
         printf(" (c) Velto\n");
         fflush(stdout);
     }
@@ -236,13 +240,22 @@ void TakeBackWhileWaiting(VexaContext *context) {
     }
 }
 
+/* One batch on this thread (no device, so no load to hand it), then the text trace of the
+ * print-output mode. */
+int32_t RunBatch(VexaContext *context, const float *input, float *output) {
+    const int32_t result = VexaB_SynthesizeBatch(context, input, output, 0.0);
+    if (output != nullptr && (context->vxf_Flags & VX_FLAG_PRINT_OUTPUT))
+        VexaB_PrintTrace(context, output);
+    return result;
+}
+
 /* Computes batches on this thread up to the tick; the caller holds the peer lock. */
 int32_t CalcUntilTick(VexaContext *context, int32_t tick, bool takeBack) {
     int32_t result = 0;
     while (result >= 0 &&
            static_cast<int32_t>(static_cast<uint32_t>(tick) -
                                 static_cast<uint32_t>(context->vxb_TickCount)) > 0) {
-        result = VexaB_SynthesizeBatch(context, nullptr, context->vxf_OfflineBuffer);
+        result = RunBatch(context, nullptr, context->vxf_OfflineBuffer);
         if (takeBack) TakeBackWhileWaiting(context);
     }
     return result;
@@ -287,7 +300,7 @@ int32_t Vexa_RenderTicks(VexaContext *context, const float *input, float *output
     const size_t inputStep = static_cast<size_t>(kFramesPerTick) * context->vxf_InputChannels;
     const size_t outputStep = static_cast<size_t>(kFramesPerTick) * context->vxf_OutputChannels;
     for (int32_t i = 0; i < numTicks && result >= 0; i++) {
-        result = VexaB_SynthesizeBatch(context, input, output);
+        result = RunBatch(context, input, output);
         TakeBackWhileWaiting(context);
         if (input != nullptr) input += inputStep;
         if (output != nullptr) output += outputStep;
@@ -298,95 +311,4 @@ int32_t Vexa_RenderTicks(VexaContext *context, const float *input, float *output
 int32_t Vexa_CheckEngineErrors(VexaContext *context) {
     VexaCall call(context, VX_CALL_LOCK_DRAIN);
     return call.status();
-}
-
-/* ---- Units ------------------------------------------------------------------------ */
-
-int32_t VexaF_RequestUnitStop(VexaContext *context, int32_t tick, VexaUnit *unit) {
-    return VexaF_SendCommand(context, CMD_STOP_UNIT, tick, unit, nullptr, 0, 0.0f, nullptr);
-}
-
-namespace {
-/* The unit a unit call names. */
-int32_t FindUnit(VexaContext *context, int32_t token, VexaUnit **outUnit) {
-    VexaThing *thing = nullptr;
-    const int32_t result = VexaF_ValidateThing(context, token, VXT_UNIT, &thing);
-    *outUnit = reinterpret_cast<VexaUnit *>(thing);
-    return result;
-}
-} // namespace
-
-int32_t Vexa_StartUnitAt(VexaContext *context, int32_t tick, int32_t unitToken) {
-    VexaCall call(context, VX_CALL_DRAIN_LOCK);
-    if (call.status() < 0) return call.status();
-    context = call.context();
-    VexaUnit *unit = nullptr;
-    int32_t result = FindUnit(context, unitToken, &unit);
-    if (result < 0) return result;
-    /* Members run as part of their circuit. The count of starts in flight is raised before
-     * the command can reach the back end, which lowers it once the start has run. */
-    if (unit->parent == nullptr) {
-        __atomic_add_fetch(&unit->startsInFlight, 1, __ATOMIC_RELAXED);
-        result = VexaF_SendCommand(context, CMD_START_UNIT, tick, unit, nullptr, 0, 0.0f, nullptr);
-        if (result < 0) __atomic_sub_fetch(&unit->startsInFlight, 1, __ATOMIC_RELAXED);
-    }
-    return result;
-}
-
-int32_t Vexa_StartUnit(VexaContext *context, int32_t unitToken) {
-    context = VexaF_ValidateContext(context);
-    if (context == nullptr) return VXERR_INVALID_CONTEXT;
-    return Vexa_StartUnitAt(context, vx_load(context->vxb_TickCount), unitToken);
-}
-
-int32_t Vexa_StopUnitAt(VexaContext *context, int32_t tick, int32_t unitToken) {
-    VexaCall call(context, VX_CALL_DRAIN_LOCK);
-    if (call.status() < 0) return call.status();
-    VexaUnit *unit = nullptr;
-    const int32_t result = FindUnit(call.context(), unitToken, &unit);
-    if (result < 0) return result;
-    return VexaF_RequestUnitStop(call.context(), tick, unit);
-}
-
-int32_t Vexa_StopUnit(VexaContext *context, int32_t unitToken) {
-    context = VexaF_ValidateContext(context);
-    if (context == nullptr) return VXERR_INVALID_CONTEXT;
-    return Vexa_StopUnitAt(context, vx_load(context->vxb_TickCount), unitToken);
-}
-
-int32_t Vexa_SetPriority(VexaContext *context, int32_t unitToken, int32_t priority) {
-    /* The peer lock only keeps the unit from being freed by another client thread while it is
-     * used; no command is sent, and the back end reads the priority at the unit's next start. */
-    VexaCall call(context, VX_CALL_DRAIN_LOCK);
-    if (call.status() < 0) return call.status();
-    VexaUnit *unit = nullptr;
-    int32_t result = FindUnit(call.context(), unitToken, &unit);
-    if (result >= 0 && static_cast<uint32_t>(priority) > 2) result = VXERR_INVALID_PRIORITY;
-    if (result >= 0) vx_store(unit->priority, static_cast<uint8_t>(priority));
-    return result;
-}
-
-int32_t Vexa_GetPriority(VexaContext *context, int32_t unitToken) {
-    VexaCall call(context, VX_CALL_DRAIN_LOCK);
-    if (call.status() < 0) return call.status();
-    VexaUnit *unit = nullptr;
-    const int32_t result = FindUnit(call.context(), unitToken, &unit);
-    return result < 0 ? result : vx_load(unit->priority);
-}
-
-/* ---- Bench timer ------------------------------------------------------------------ */
-
-int32_t Vexa_StartBenchTimer(VexaContext *context) {
-    if (VexaF_ValidateContext(context) == nullptr) return VXERR_INVALID_CONTEXT;
-    return VXHost_StartBenchTimer();
-}
-
-int32_t Vexa_StopBenchTimer(VexaContext *context) {
-    if (VexaF_ValidateContext(context) == nullptr) return VXERR_INVALID_CONTEXT;
-    return VXHost_StopBenchTimer();
-}
-
-double Vexa_GetBenchTimer(VexaContext *context) {
-    if (VexaF_ValidateContext(context) == nullptr) return VXERR_INVALID_CONTEXT;
-    return VXHost_GetBenchTimer();
 }

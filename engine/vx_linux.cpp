@@ -10,7 +10,7 @@
 
 #include <cstdio>
 
-#include "vx_engine.h"
+#include "vx_host.h"
 
 namespace {
 struct HostRecord {

@@ -2,11 +2,11 @@
  * vx_misc.cpp - the engine clock and version getters. They take no lock: the counts are
  * single words written only by the thread that computes batches.
  */
-#include "vx_engine.h"
+#include "vx_things.h"
 
 namespace {
-constexpr int32_t kVersion = 142;
-constexpr int32_t kFramesPerTick = 64;
+constexpr int32_t kVersion = VX_VERSION_NUMBER;
+constexpr int32_t kFramesPerTick = VX_FRAMES_PER_TICK;
 } // namespace
 
 int32_t Vexa_GetFrameCount(VexaContext *context) {

@@ -6,12 +6,14 @@
 #include <cstdio>
 #include <cstring>
 
-#include "vx_engine.h"
+#include "vx_host.h"
 #include "vx_pa.h"
+#include "vx_synth.h"
+#include "vx_things.h"
 
 namespace {
 
-constexpr unsigned long kFramesPerTick = 64;
+constexpr unsigned long kFramesPerTick = VX_FRAMES_PER_TICK;
 
 /* PortAudio v19 hands the callback a time record and status flags; the engine's callback
  * takes the stream time as a plain double. Its result maps directly: 0 is paContinue and
@@ -75,7 +77,8 @@ int VexaCallback(const void *inputBuffer, void *outputBuffer, unsigned long fram
     int status = 0;
     unsigned long framesLeft = framesPerBuffer;
     while (framesLeft >= kFramesPerTick) {
-        const int32_t result = VexaB_SynthesizeBatch(context, input, output);
+        /* The batch is handed the stream's load (PortAudio measures it between callbacks). */
+        const int32_t result = VexaB_SynthesizeBatch(context, input, output, VexaS_GetUsage(context));
         framesLeft -= kFramesPerTick;
         if (input != nullptr) input += inputStep;
         if (output != nullptr) output += outputStep;
@@ -174,7 +177,7 @@ int32_t VXAudio_SleepUntilTick(VexaContext *context, int32_t tick,
     }
 }
 
-double VexaB_GetUsage(VexaContext *context) {
+double VexaS_GetUsage(VexaContext *context) {
     PaStream *stream = static_cast<PaStream *>(vx_load(context->vxf_Stream));
     if (stream == nullptr) return 0.0;
     return Pa_GetStreamCpuLoad(stream);
@@ -185,5 +188,5 @@ double Vexa_GetUsage(VexaContext *context) {
     VexaCall call(context, VX_CALL_LOCK);
     if (call.status() == VXERR_INVALID_CONTEXT) return static_cast<double>(VXERR_INVALID_CONTEXT);
     if (call.status() < 0) return 0.0;
-    return VexaB_GetUsage(call.context());
+    return VexaS_GetUsage(call.context());
 }

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "vx_engine.h"
+#include "vx_context.h"
 
 /* ---- Counted allocation ------------------------------------------------------------ */
 /* Every engine block comes from here, so vxf_AllocCount is the number still allocated. The

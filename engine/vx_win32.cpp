@@ -20,7 +20,7 @@
 #include <cstdio>
 
 #include "velto.h"
-#include "vx_engine.h"
+#include "vx_host.h"
 
 namespace {
 struct HostRecord {

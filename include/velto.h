@@ -576,6 +576,21 @@ VEXA_API double Vexa_GetUsage(VexaContext *context);
  */
 VEXA_API int32_t Vexa_GetMaxInputChannels(int32_t deviceID);
 /**
+ * The number of devices PortAudio knows (device IDs run from 0 to this number - 1).
+ * @return The count, 0 when PortAudio finds none or cannot be initialised.
+ */
+VEXA_API int32_t Vexa_GetDeviceCount(void);
+/**
+ * PortAudio's default input device.
+ * @return A device ID, or -1 when there is none.
+ */
+VEXA_API int32_t Vexa_GetDefaultInputDevice(void);
+/**
+ * PortAudio's default output device (the one Vexa_Start() opens).
+ * @return A device ID, or -1 when there is none.
+ */
+VEXA_API int32_t Vexa_GetDefaultOutputDevice(void);
+/**
  * The most output channels a device offers.
  * @param deviceID A PortAudio device index.
  * @return The channel count, or ::VXERR_INVALID_DEVICE.

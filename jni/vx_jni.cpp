@@ -10,120 +10,20 @@
  *    the declared length against the array's real length (-79 before anything is touched);
  *  - it keeps a context alive while a call on it is in flight: deleteContext takes the handle
  *    out of the table at once and waits until the calls already using it have returned.
- * The handle table is client-side state only; the audio thread never touches it.
+ * The handle table (vx_jni_handles.cpp) is client-side state only; the audio thread never
+ * touches it. The binding is a plain client of velto.h.
  */
 #include <jni.h>
 
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
 
 #include "com_quorbit_velto_Vexa.h"
 #include "velto.h"
-#include "vx_engine.h"
+#include "vx_jni_handles.h"
 
 namespace {
-
-/* ---- Context handles ------------------------------------------------------------------ */
-/* Handle = (serial << kSlotBits) | slot, with the serial in 1..kMaxSerial, so every handle
- * is positive and 0 never names a context. */
-constexpr uint32_t kSlotBits = 12;
-constexpr uint32_t kNumSlots = 1u << kSlotBits;
-constexpr uint32_t kMaxSerial = (1u << (31 - kSlotBits)) - 1;
-
-struct HandleSlot {
-    VexaContext *context; /* null when the slot is free */
-    uint32_t serial;      /* serial of the current (or last) occupant */
-    uint32_t users;       /* calls in flight on this context */
-    bool closing;         /* deleteContext is waiting for the users to leave */
-};
-
-std::mutex sHandleLock;
-std::condition_variable sHandleIdle;
-HandleSlot sHandles[kNumSlots];
-uint32_t sNextSlot; /* where the search for a free slot begins */
-
-/* Enters a new context into the table; 0 when every slot is taken. Slots are taken in turn
- * rather than lowest first, so a slot comes back only after the others have been used, and a
- * handle repeats only after kNumSlots x kMaxSerial creations. */
-jint RegisterContext(VexaContext *context) {
-    std::lock_guard<std::mutex> guard(sHandleLock);
-    for (uint32_t n = 0; n < kNumSlots; n++) {
-        uint32_t slot = (sNextSlot + n) & (kNumSlots - 1);
-        HandleSlot &entry = sHandles[slot];
-        if (entry.context != nullptr || entry.closing) continue;
-        sNextSlot = slot + 1;
-        entry.serial = (entry.serial >= kMaxSerial) ? 1 : entry.serial + 1;
-        entry.context = context;
-        entry.users = 0;
-        entry.closing = false;
-        return static_cast<jint>((entry.serial << kSlotBits) | slot);
-    }
-    return 0;
-}
-
-/* The live slot a handle names, or null. The caller holds sHandleLock. */
-HandleSlot *FindSlot(jint handle) {
-    if (handle <= 0) return nullptr;
-    uint32_t bits = static_cast<uint32_t>(handle);
-    HandleSlot &entry = sHandles[bits & (kNumSlots - 1)];
-    if (entry.context == nullptr || entry.closing || entry.serial != (bits >> kSlotBits)) {
-        return nullptr;
-    }
-    return &entry;
-}
-
-/* Takes a context out of the table and returns it once no call uses it any more; null for a
- * handle the table does not know. */
-VexaContext *UnregisterContext(jint handle) {
-    std::unique_lock<std::mutex> guard(sHandleLock);
-    HandleSlot *entry = FindSlot(handle);
-    if (entry == nullptr) return nullptr;
-    entry->closing = true;
-    sHandleIdle.wait(guard, [entry] { return entry->users == 0; });
-    VexaContext *context = entry->context;
-    entry->context = nullptr;
-    entry->closing = false;
-    return context;
-}
-
-/* Holds the context a handle names for the duration of one native call. */
-class ContextRef {
-  public:
-    explicit ContextRef(jint handle) {
-        std::lock_guard<std::mutex> guard(sHandleLock);
-        entry_ = FindSlot(handle);
-        if (entry_ != nullptr) entry_->users++;
-    }
-    ~ContextRef() {
-        if (entry_ == nullptr) return;
-        std::lock_guard<std::mutex> guard(sHandleLock);
-        if (--entry_->users == 0 && entry_->closing) sHandleIdle.notify_all();
-    }
-    ContextRef(const ContextRef &) = delete;
-    ContextRef &operator=(const ContextRef &) = delete;
-
-    VexaContext *get() const { return entry_ != nullptr ? entry_->context : nullptr; }
-
-  private:
-    HandleSlot *entry_ = nullptr;
-};
-
-/* Runs call(context) on the context a handle names; -63 for an unknown handle. */
-template <typename Call> jint OnContext(jint handle, Call &&call) {
-    ContextRef ref(handle);
-    VexaContext *context = ref.get();
-    if (context == nullptr) return VXERR_INVALID_CONTEXT;
-    return call(context);
-}
-
-/* The same for calls that return a double; `invalid` is what an unknown handle gives. */
-template <typename Call> jdouble OnContextDouble(jint handle, double invalid, Call &&call) {
-    ContextRef ref(handle);
-    VexaContext *context = ref.get();
-    if (context == nullptr) return invalid;
-    return call(context);
-}
+using vxjni::OnContext;
+using vxjni::OnContextDouble;
 
 /* ---- Java arrays ---------------------------------------------------------------------- */
 template <typename JArray> struct ArrayAccess;
@@ -202,13 +102,13 @@ extern "C" {
 JNIEXPORT jint JNICALL Java_com_quorbit_velto_Vexa_createContext(JNIEnv *, jclass) {
     VexaContext *context = Vexa_CreateContext();
     if (context == nullptr) return 0;
-    jint handle = RegisterContext(context);
+    jint handle = vxjni::RegisterContext(context);
     if (handle == 0) Vexa_DeleteContext(context); /* no handle left for it */
     return handle;
 }
 
 JNIEXPORT void JNICALL Java_com_quorbit_velto_Vexa_deleteContext(JNIEnv *, jclass, jint handle) {
-    VexaContext *context = UnregisterContext(handle);
+    VexaContext *context = vxjni::UnregisterContext(handle);
     if (context != nullptr) Vexa_DeleteContext(context);
 }
 
@@ -593,15 +493,15 @@ JNIEXPORT jint JNICALL Java_com_quorbit_velto_Vexa_getTrace(JNIEnv *, jclass, ji
 }
 
 JNIEXPORT jint JNICALL Java_com_quorbit_velto_Vexa_getNumDevices(JNIEnv *, jclass) {
-    return VexaF_CountDevices();
+    return Vexa_GetDeviceCount();
 }
 
 JNIEXPORT jint JNICALL Java_com_quorbit_velto_Vexa_getDefaultInputDeviceID(JNIEnv *, jclass) {
-    return VexaF_DefaultInputDevice();
+    return Vexa_GetDefaultInputDevice();
 }
 
 JNIEXPORT jint JNICALL Java_com_quorbit_velto_Vexa_getDefaultOutputDeviceID(JNIEnv *, jclass) {
-    return VexaF_DefaultOutputDevice();
+    return Vexa_GetDefaultOutputDevice();
 }
 
 JNIEXPORT jint JNICALL Java_com_quorbit_velto_Vexa_getMaxInputChannels(JNIEnv *, jclass,

@@ -1,12 +1,15 @@
 /*
- * evntbufr.cpp - the time-slotted schedule of command nodes on the back end, and the
- * front-end sender that fills and sends a command node.
+ * evntbufr.cpp - the back end's intake and schedule: the drain of the front-to-back FIFO at
+ * the start of every batch, the time-slotted event buffer of command nodes, and the execution
+ * of each command (port values and tables here, data queues in vx_playqueue.cpp, unit start
+ * and stop in vx_task.cpp).
  *
  * Ticks hash into 256 slots; each slot keeps its nodes sorted by time. Every batch executes
  * the slot of its own tick, so a command reaches its unit at the first frame of its tick.
  * All tick comparisons are signed differences so that the clock may wrap.
  */
-#include "vx_engine.h"
+#include "vx_bridge.h"
+#include "vx_synth.h"
 
 namespace {
 inline int32_t TickDifference(int32_t a, int32_t b) {
@@ -21,28 +24,28 @@ inline DLLNode *SlotOf(EventBuffer *eventBuffer, int32_t time) {
 inline CommandNode *AsCommand(DLLNode *node) { return reinterpret_cast<CommandNode *>(node); }
 } // namespace
 
-int32_t VexaF_SendCommand(VexaContext *context, int8_t opcode, int32_t time, VexaUnit *unit,
-                          void *portTarget, uint16_t part, float value, void *payload) {
-    CommandNode *node = static_cast<CommandNode *>(VexaF_AllocateQueuedNode(
-        context, &context->vxf_FreeCommandNodes, sizeof(CommandNode)));
-    if (node == nullptr) return VXERR_NO_MEMORY;
-    node->time = time;
-    node->part = part;
-    node->opcode = opcode;
-    node->value = value;
-    node->thing = unit != nullptr ? &unit->header : nullptr;
-    node->payload = payload;
-    node->portTarget = portTarget;
-    if (unit != nullptr) VexaF_AddReference(&unit->header);
-
-    int32_t result = VexaS_SendToBack(context, F2B_SCHEDULE, node);
-    if (result < 0) {
-        /* Not sent: the node goes back to its pool and the unit loses the hold again. */
-        DLL_InitNode(&node->node);
-        DLL_InsertBefore(&context->vxf_FreeCommandNodes, &node->node);
-        if (unit != nullptr) VexaF_DecrementReference(context, &unit->header);
+void VexaB_ProcessCommandsFromFront(VexaContext *context) {
+    AtomicFIFO *fifo = &context->vxs_FrontToBack;
+    FrontToBackEntry *entry;
+    while ((entry = static_cast<FrontToBackEntry *>(AFIFO_NextReadable(fifo))) != nullptr) {
+        switch (entry->kind) {
+        case F2B_SCHEDULE: {
+            CommandNode *node = static_cast<CommandNode *>(entry->target);
+            EB_ScheduleNode(&context->vxb_EventBuffer, node->time, node);
+            break;
+        }
+        case F2B_UNREFERENCE:
+            VXLL_UnReference(context, static_cast<VexaThing *>(entry->target));
+            break;
+        case F2B_DEBUG:
+            VexaB_Debug(context);
+            break;
+        default:
+            vx_store(context->vxs_BackError, static_cast<int32_t>(VXERR_F2B_INTERNAL));
+            break;
+        }
+        AFIFO_AdvanceReader(fifo);
     }
-    return result;
 }
 
 int32_t EB_Init(EventBuffer *eventBuffer, int32_t startTime, VexaContext *context) {
@@ -132,3 +135,34 @@ void EB_Clear(EventBuffer *eventBuffer) {
 }
 
 void EB_Term(EventBuffer *eventBuffer) { EB_Clear(eventBuffer); }
+
+/* ---- Port values and tables --------------------------------------------------------- */
+
+void VexaB_SetPort(VexaContext *context, VexaUnit *unit, const PortInfo *portInfo, int32_t part,
+                   float value) {
+    float native = 0.0f;
+    if (portInfo->portKind & PORT_INPUT) {
+        InputPort *input = VexaS_GetInput(unit, portInfo, part);
+        if (VexaS_ConvertSignalToNative(context, vx_load(input->signalType), unit->rate, value,
+                                        &native) < 0)
+            return;
+        for (float &v : input->values) vx_store_float(v, native);
+    } else if (portInfo->portKind & PORT_VARIABLE) {
+        VariablePort *variable = VexaS_GetVariable(unit, portInfo, part);
+        if (VexaS_ConvertSignalToNative(context, vx_load(variable->signalType), unit->rate,
+                                        value, &native) < 0)
+            return;
+        vx_store_float(variable->value, native);
+    }
+}
+
+void VexaB_UseTable(VexaContext *context, TablePort *port, VexaThing *table) {
+    VexaThing *old = port->table;
+    port->table = table;
+    if (table != nullptr) {
+        const VexaDataThing *data = reinterpret_cast<const VexaDataThing *>(table);
+        port->halfRange =
+            static_cast<float>((static_cast<double>(data->vxt_NumFrames) - 1.0) * 0.5);
+    }
+    if (old != nullptr) VXLL_UnReference(context, old);
+}

@@ -1,10 +1,10 @@
 /*
- * vx_shared.cpp - port record access, port defaults, port lookup by ID and the signal
- * conversions used by both sides of the engine.
+ * vx_shared.cpp - the unit model used by both sides of the engine: port record access, port
+ * defaults, a port's descriptor by ID and the signal conversions.
  */
 #include <cmath>
 
-#include "vx_engine.h"
+#include "vx_model.h"
 
 namespace {
 template <typename Record>
@@ -40,11 +40,11 @@ VariablePort *VexaS_GetVariable(VexaUnit *unit, const PortInfo *portInfo, int32_
     return PortRecord<VariablePort>(unit, portInfo, part);
 }
 
-BusInputPort *VexaF_GetBusInput(VexaUnit *unit, const PortInfo *portInfo, int32_t part) {
+BusInputPort *VexaS_GetBusInput(VexaUnit *unit, const PortInfo *portInfo, int32_t part) {
     return PortRecord<BusInputPort>(unit, portInfo, part);
 }
 
-BusOutputPort *VexaF_GetBusOutput(VexaUnit *unit, const PortInfo *portInfo, int32_t part) {
+BusOutputPort *VexaS_GetBusOutput(VexaUnit *unit, const PortInfo *portInfo, int32_t part) {
     return PortRecord<BusOutputPort>(unit, portInfo, part);
 }
 
@@ -94,20 +94,14 @@ int32_t VexaS_SetUnitPortDefaults(VexaContext *context, VexaUnit *unit, uint8_t 
     return 0;
 }
 
-int32_t VexaF_FindHashedPortInfo(VexaContext *context, int32_t unitToken, uint32_t portID,
-                                 uint8_t kindMask, VexaUnit **outUnit,
-                                 const PortInfo **outPortInfo) {
-    VexaThing *thing = nullptr;
-    int32_t result = VexaF_ValidateThing(context, unitToken, VXT_UNIT, &thing);
-    if (result < 0) return result;
-    VexaUnit *unit = reinterpret_cast<VexaUnit *>(thing);
-    if (outUnit != nullptr) *outUnit = unit;
+int32_t VexaS_FindPortInfo(const VexaUnit *unit, uint32_t portID, uint8_t kindMask,
+                           const PortInfo **outPortInfo) {
     const UnitInfo *info = unit->descriptor;
     for (int32_t i = 0; i < info->numPorts; i++) {
         const PortInfo *port = &info->ports[i];
         if (port->portID != portID) continue;
         if ((port->portKind & kindMask) == 0) return VXERR_INVALID_PORT_TYPE;
-        if (outPortInfo != nullptr) *outPortInfo = port;
+        *outPortInfo = port;
         return 0;
     }
     return VXERR_NOT_FOUND;

@@ -3,11 +3,11 @@
  * back-end thread. Also the back-end side of starting and stopping units, flattening the
  * outputs of stopped units, and auto-stop.
  */
-#include "vx_engine.h"
+#include "vx_synth.h"
 
 namespace {
-constexpr int32_t kBlocksPerTick = 8;
-constexpr int32_t kFramesPerBlock = 8;
+constexpr int32_t kBlocksPerTick = VX_BLOCKS_PER_TICK;
+constexpr int32_t kFramesPerBlock = VX_FRAMES_PER_BLOCK;
 
 inline VexaUnit *AsUnit(DLLNode *node) { return reinterpret_cast<VexaUnit *>(node); }
 
@@ -33,7 +33,7 @@ void AudioToControl(DLLNode *list, int32_t block) {
 }
 } // namespace
 
-int32_t Vexa_ExecUnitList(VexaContext *context, DLLNode *list) {
+int32_t VexaB_ExecUnitList(VexaContext *context, DLLNode *list) {
     DLLNode *node = list->next;
     while (node != list) {
         DLLNode *next = node->next; /* the unit may leave the list while it runs */
@@ -44,9 +44,19 @@ int32_t Vexa_ExecUnitList(VexaContext *context, DLLNode *list) {
     return 0;
 }
 
-void Vexa_CircuitFunction(VexaContext *context, VexaUnit *circuit) {
-    Vexa_ExecUnitList(context, &reinterpret_cast<VexaCircuit *>(circuit)->audioMembers);
+void VexaB_CircuitFunction(VexaContext *context, VexaUnit *circuit) {
+    VexaB_ExecUnitList(context, &reinterpret_cast<VexaCircuit *>(circuit)->audioMembers);
 }
+
+/* The descriptor of every circuit: no ports, and a unit function that runs the members. */
+const UnitInfo CircuitUnitInfo = {.next = nullptr,
+                                  .typeID = 0,
+                                  .instanceSize = sizeof(VexaCircuit),
+                                  .numPorts = 0,
+                                  .ports = nullptr,
+                                  .initFunc = nullptr,
+                                  .termFunc = nullptr,
+                                  .unitFunc = VexaB_CircuitFunction};
 
 int32_t VexaB_StartUnit(VexaContext *context, VexaUnit *unit) {
     if (vx_load(unit->parent) != nullptr) return VXERR_IN_CIRCUIT;
@@ -100,7 +110,7 @@ void VXLL_AutoStopUnit(VexaUnit *unit) {
     unit->autoStop |= 1;
 }
 
-int32_t Vexa_AutoStopUnitList(VexaContext *context, DLLNode *list) {
+int32_t VexaB_AutoStopUnitList(VexaContext *context, DLLNode *list) {
     DLLNode *node = list->next;
     while (node != list) {
         DLLNode *next = node->next;
@@ -115,8 +125,7 @@ int32_t Vexa_AutoStopUnitList(VexaContext *context, DLLNode *list) {
 }
 
 int32_t VexaB_SynthesizeBatch(VexaContext *context, const float *inputBuffer,
-                              float *outputBuffer) {
-    int32_t result = 0;
+                              float *outputBuffer, double load) {
     /* The batch is running (odd serial). A front end that disconnects a unit and then finds
      * the serial even (VexaF_WaitForBatchBoundary) made its read-modify-write before this one,
      * which therefore sees its stores: no block below can use the old pointer. */
@@ -129,7 +138,7 @@ int32_t VexaB_SynthesizeBatch(VexaContext *context, const float *inputBuffer,
 
     /* 3: control-rate units run once per batch. */
     for (int32_t priority = 2; priority >= 0; priority--)
-        Vexa_ExecUnitList(context, &context->vxb_ControlLists[priority]);
+        VexaB_ExecUnitList(context, &context->vxb_ControlLists[priority]);
 
     /* 4: the I/O units read and write the device buffers through the cursors. */
     const int32_t inputStep = context->vxf_InputChannels * kFramesPerBlock;
@@ -145,12 +154,11 @@ int32_t VexaB_SynthesizeBatch(VexaContext *context, const float *inputBuffer,
     const double maxUsage = context->vxb_MaxUsage;
     uint32_t frameCount = context->vxb_FrameCount;
     for (int32_t block = 0; block < kBlocksPerTick; block++) {
-        const double usage = VexaB_GetUsage(context);
-        if (usage < maxUsage) { /* an overloaded (or NaN) load leaves the block silent */
+        if (load < maxUsage) { /* an overloaded (or NaN) load leaves the block silent */
             ControlToAudio(&context->vxb_ControlToAudioList, block);
-            Vexa_ExecUnitList(context, &context->vxb_AudioLists[2]);
-            Vexa_ExecUnitList(context, &context->vxb_AudioLists[1]);
-            Vexa_ExecUnitList(context, &context->vxb_AudioLists[0]);
+            VexaB_ExecUnitList(context, &context->vxb_AudioLists[2]);
+            VexaB_ExecUnitList(context, &context->vxb_AudioLists[1]);
+            VexaB_ExecUnitList(context, &context->vxb_AudioLists[0]);
             AudioToControl(&context->vxb_AudioToControlList, block);
         }
         if (inputBuffer != nullptr) context->vxb_InputCursor += inputStep;
@@ -163,13 +171,11 @@ int32_t VexaB_SynthesizeBatch(VexaContext *context, const float *inputBuffer,
 
     /* 6: units that asked to stop leave at the end of the batch. */
     for (int32_t priority = 2; priority >= 0; priority--) {
-        Vexa_AutoStopUnitList(context, &context->vxb_ControlLists[priority]);
-        Vexa_AutoStopUnitList(context, &context->vxb_AudioLists[priority]);
+        VexaB_AutoStopUnitList(context, &context->vxb_ControlLists[priority]);
+        VexaB_AutoStopUnitList(context, &context->vxb_AudioLists[priority]);
     }
 
-    /* 7: the text trace of the print-output mode. */
-    if (outputBuffer != nullptr && (context->vxf_Flags & VX_FLAG_PRINT_OUTPUT))
-        VexaB_PrintTrace(context, outputBuffer);
+    /* 7: the text trace of the print-output mode is printed by the batch's runner. */
 
     /* A thing handed back last is followed by a spacer, so that the front end can free it. */
     VexaB_FollowReturnedThing(context);
@@ -177,7 +183,6 @@ int32_t VexaB_SynthesizeBatch(VexaContext *context, const float *inputBuffer,
     /* 8-9 */
     vx_store(context->vxb_TickCount,
              static_cast<int32_t>(static_cast<uint32_t>(tick) + 1u));
-    if (result < 0) vx_store(context->vxs_BackError, result);
     __atomic_add_fetch(&context->vxb_BatchSerial, 1u, __ATOMIC_RELEASE); /* the batch is over */
-    return result;
+    return 0;
 }

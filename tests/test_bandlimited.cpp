@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "vx_test_support.h"
+#include "vx_internal.h"
 #include "vx_unit.h"
 
 /* ---- Allocation failure injection ----------------------------------------------------

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "vx_test_support.h"
+#include "vx_internal.h"
 #include "vx_unit.h"
 
 namespace {

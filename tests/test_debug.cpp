@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "vx_engine.h"
+#include "vx_internal.h"
 
 namespace {
 
@@ -115,7 +115,7 @@ TEST_F(DebugTest, ThingsReportListsEachKindInOrderAndBogusTypes) {
     DLLNode *node = static_cast<DLLNode *>(
         VexaF_AllocateQueuedNode(ctx, &ctx->vxf_FreeQueueNodes, sizeof(QueueNode)));
     DLL_InsertBefore(&ctx->vxf_FreeQueueNodes, node);
-    std::string text = Capture([&] { VXLL_ReportThings(ctx); });
+    std::string text = Capture([&] { VexaF_ReportThings(ctx); });
     EXPECT_EQ(DLL_IsEmpty(&ctx->vxf_FreeQueueNodes), 1);
     char expected[512];
     std::snprintf(expected, sizeof(expected),
@@ -155,7 +155,7 @@ TEST(DisplayTest, SignalBarsAndHexField) {
         {std::nanf(""), "       0", 16}, /* a NaN sample is shown as silence */
     };
     for (const Case &c : cases) {
-        std::string text = Capture([&] { Vexa_DisplaySignal(c.value); });
+        std::string text = Capture([&] { VexaS_DisplaySignal(c.value); });
         EXPECT_EQ(text, std::string(" 0x") + c.hex + " : " + Bar(c.stars)) << c.value;
     }
 }
@@ -178,7 +178,7 @@ TEST(DisplayTest, BatchTracePrintsSixtyFourNumberedLines) {
             float left = buffer[frame * channels];
             char number[16];
             std::snprintf(number, sizeof(number), "%8d: ", first + frame);
-            std::string expected = number + Capture([&] { Vexa_DisplaySignal(left); });
+            std::string expected = number + Capture([&] { VexaS_DisplaySignal(left); });
             if (channels == 2) expected += " 0xffff8000 : " + Bar(0);
             EXPECT_EQ(lines[frame], expected) << "channels " << channels << " frame " << frame;
         }

@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "vx_engine.h"
+#include "vx_internal.h"
 #include "vx_unit.h"
 
 namespace {

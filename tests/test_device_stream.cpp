@@ -13,7 +13,7 @@
 #include <string>
 #include <thread>
 
-#include "vx_engine.h"
+#include "vx_internal.h"
 #include "vx_test_support.h"
 #include "vx_unit.h"
 

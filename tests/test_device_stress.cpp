@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "vx_engine.h"
+#include "vx_internal.h"
 #include "vx_stress_workload.h"
 
 namespace {

@@ -14,6 +14,7 @@
 
 #include "vx_biquad.h"
 #include "vx_test_support.h"
+#include "vx_internal.h"
 #include "vx_unit.h"
 
 namespace {

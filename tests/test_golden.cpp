@@ -28,6 +28,8 @@
 
 #include "velto.h"
 #include "vx_test_support.h"
+#include "vx_catalog.h"
+#include "vx_internal.h"
 #include "vx_unit.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <chrono>
 #include <thread>
 
-#include "vx_engine.h"
+#include "vx_internal.h"
 #include "vx_test_support.h"
 
 namespace {

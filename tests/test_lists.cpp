@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "vx_engine.h"
+#include "vx_internal.h"
 
 namespace {
 

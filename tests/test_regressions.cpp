@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "vx_engine.h"
+#include "vx_internal.h"
 #include "vx_test_support.h"
 #include "vx_unit.h"
 
@@ -116,7 +116,7 @@ TEST(Regression, UnconnectedBusOutputsWriteIntoTheirOwnContext) {
         VexaThing *thing = nullptr;
         ASSERT_EQ(VexaF_ValidateThing(contexts[i], writer, VXT_UNIT, &thing), 0);
         VexaUnit *unit = reinterpret_cast<VexaUnit *>(thing);
-        targets[i] = VexaF_GetBusOutput(unit, &unit->descriptor->ports[1], 0)->sumTarget;
+        targets[i] = VexaS_GetBusOutput(unit, &unit->descriptor->ports[1], 0)->sumTarget;
         const auto *begin = reinterpret_cast<const uint8_t *>(contexts[i]);
         const auto *target = reinterpret_cast<const uint8_t *>(targets[i]);
         EXPECT_TRUE(target >= begin && target < begin + sizeof(VexaContext))
@@ -143,7 +143,7 @@ TEST_F(RegressionEngineTest, FreeingAUnitWaitsForTheBatchInProgress) {
     /* The free is left to the check below: no call in between may take back what the back
      * end returns. */
     ASSERT_EQ(Vexa_Delete(ctx, source), 0);
-    ASSERT_EQ(VexaB_SynthesizeBatch(ctx, nullptr, nullptr), 0); /* the back end lets it go */
+    ASSERT_EQ(VexaB_SynthesizeBatch(ctx, nullptr, nullptr, 0.0), 0); /* the back end lets it go */
 
     /* Pretend that the audio thread is inside a batch: the next call that frees the source
      * must wait until the batch ends. */

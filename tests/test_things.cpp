@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "vx_engine.h"
+#include "vx_internal.h"
 #include "vx_test_support.h"
 
 namespace {

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "vx_engine.h"
+#include "vx_internal.h"
 #include "vx_test_support.h"
 
 namespace {

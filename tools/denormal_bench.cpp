@@ -18,7 +18,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "vx_engine.h"
+#include "vx_internal.h"
 #include "vx_recursive_units.h"
 #include "vx_unit.h"
 

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "vx_engine.h"
+#include "vx_internal.h"
 #include "vx_unit.h"
 
 namespace {

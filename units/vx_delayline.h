@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "vx_engine.h"
+#include "vx_unit.h"
 
 struct VexaDelayLine {
     float *buffer;      /* length + 1 floats; buffer[length] is the guard entry */

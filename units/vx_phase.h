@@ -11,7 +11,7 @@
 
 #include "vx_unit.h"
 
-#if (defined(__x86_64__) || defined(__i386__)) && !defined(_WIN32)
+#if VX_X86_VECTOR_BUILDS
 #include <immintrin.h>
 #endif
 
@@ -94,7 +94,7 @@ VX_ALWAYS_INLINE VxBlockD vx_advance_phases(const VexaContext *context, double p
     return sums;
 }
 
-#if (defined(__x86_64__) || defined(__i386__)) && !defined(_WIN32)
+#if VX_X86_VECTOR_BUILDS
 /* The same for the AVX-512 builds, with the sums in one register: step i adds increment i to
  * lanes i to 7, so lane j holds ((phase + inc 0) + inc 1) + ... + inc j, added in frame
  * order. */
@@ -121,7 +121,7 @@ VX_TARGET_AVX512 inline VxBlockD vx_advance_phases_avx512(const VexaContext *con
  * named only inside the AVX-512 build). Clang refuses a 64-byte vector returned into code not
  * itself built for AVX-512 (the unit bodies are inlined into their builds only later), so clang
  * builds (the fuzzer's) take the portable routine, which gives the same bits. */
-#if (defined(__x86_64__) || defined(__i386__)) && !defined(_WIN32) && !defined(__clang__)
+#if VX_X86_VECTOR_BUILDS && !defined(__clang__)
 #define VX_ADVANCE_PHASES(Level, phases, ...)                                               \
     do {                                                                                   \
         if constexpr ((Level) == VX_SIMD_AVX512)                                           \

@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr double kPiF = 3.1415927410125732; /* pi rounded to a 32-bit float */
+constexpr double kPiF = static_cast<double>(VX_PI_F); /* pi rounded to a 32-bit float */
 constexpr int32_t kNumTables = 8;
 constexpr int32_t kCycleLength = 1024;
 

@@ -1,13 +1,18 @@
 /*
- * vx_unit.h - what every unit source needs: the engine types, the port IDs shared by the
- * unit library, and small helpers for reading ports inside a unit function.
+ * vx_unit.h - what a unit source sees of the engine, and all it sees: the unit model (its
+ * descriptor, port records, the frame-rate scales and device cursors of the context, the
+ * services a unit function calls: auto-stop, queue stepping, the random sequence, the signal
+ * conversions), the band-limited tables, the port IDs shared by the unit library, and small
+ * helpers for reading ports and building the wider-vector versions of a unit function.
+ * Nothing of the client threads' front end.
  */
 #ifndef VX_UNIT_H
 #define VX_UNIT_H
 
 #include <cstddef>
 
-#include "vx_engine.h"
+#include "vx_model.h"
+#include "vx_sawbl.h"
 
 /* Port IDs (the engine stores no names; these are the IDs clients pass). */
 enum : uint32_t {
@@ -93,7 +98,7 @@ inline int &vx_simd_limit() {
     static int limit = VX_SIMD_AVX512;
     return limit;
 }
-#if (defined(__x86_64__) || defined(__i386__)) && !defined(_WIN32)
+#if VX_X86_VECTOR_BUILDS
 #define VX_TARGET_AVX2 __attribute__((target("avx2")))
 #define VX_TARGET_AVX512 __attribute__((target("avx512f,avx512vl,avx512dq,avx512bw")))
 inline int vx_simd_level() {
@@ -133,10 +138,10 @@ inline int vx_simd_level() { return VX_SIMD_BASE; }
 #define VX_ALWAYS_INLINE inline __attribute__((always_inline))
 
 /* Vectors of the 8 frames of a block. They live in registers inside always-inline code and
- * never cross a call, so the calling convention for such vectors does not matter here. The
- * Windows build asks for no more than 16-byte alignment, since its compiler cannot realign
- * the stack for wider spills (it also runs only the base builds). */
-#pragma GCC diagnostic ignored "-Wpsabi"
+ * never cross a call, so the calling convention for such vectors does not matter here (the
+ * build turns off GCC's note about that convention, -Wno-psabi). The Windows build asks for
+ * no more than 16-byte alignment, since its compiler cannot realign the stack for wider
+ * spills (it also runs only the base builds). */
 #if defined(_WIN32)
 #define VX_BLOCK_ALIGN __attribute__((aligned(16)))
 #else

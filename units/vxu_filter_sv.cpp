@@ -43,7 +43,7 @@ const PortInfo kPorts[] = {
      .signalType = SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(FilterSVFUnit, output)},
 };
 
-constexpr double kPiF = 3.1415927410125732; /* pi rounded to a 32-bit float */
+constexpr double kPiF = static_cast<double>(VX_PI_F); /* pi rounded to a 32-bit float */
 
 void UnitFunction(VexaContext *context, VexaUnit *unit) {
     FilterSVFUnit *self = vx_self<FilterSVFUnit>(unit);

@@ -38,7 +38,7 @@ VX_ALWAYS_INLINE void ReadPairs(const float *ta, const float *tb, const VxBlockI
         (*b1)[i] = tb[index[i] + 1];
     }
 }
-#if (defined(__x86_64__) || defined(__i386__)) && !defined(_WIN32)
+#if VX_X86_VECTOR_BUILDS
 /* The same with the gather instructions of the wider builds. */
 VX_TARGET_AVX2 inline void ReadPairsGather(const float *ta, const float *tb,
                                            const VxBlockI &index, VxBlockF *a0, VxBlockF *a1,
@@ -97,7 +97,7 @@ template <int Level> VX_ALWAYS_INLINE void SawBlock(VexaContext *context, VexaUn
         const VxBlockI index = __builtin_convertvector(clipped, VxBlockI);
         const VxBlockD f = pos - __builtin_convertvector(index, VxBlockD);
         VxBlockF a0, a1, b0, b1;
-#if (defined(__x86_64__) || defined(__i386__)) && !defined(_WIN32)
+#if VX_X86_VECTOR_BUILDS
         if constexpr (Level != VX_SIMD_BASE)
             ReadPairsGather(ta, tb, index, &a0, &a1, &b0, &b1);
         else

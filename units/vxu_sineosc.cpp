@@ -25,7 +25,7 @@ const PortInfo kPorts[] = {
 };
 
 /* pi rounded to float, then used in double. */
-constexpr double kPiF = static_cast<double>(3.14159265358979323846f);
+constexpr double kPiF = static_cast<double>(VX_PI_F);
 /* Odd Taylor coefficients of the sine; the last one is stored negative and added. */
 constexpr double kK3 = 0.16666666666666666;
 constexpr double kK5 = 0.008333333333333333;

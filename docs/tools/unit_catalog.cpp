@@ -9,7 +9,8 @@
 #include <cstdio>
 #include <string>
 
-#include "vx_engine.h"
+#include "vx_internal.h"
+#include "vx_catalog.h"
 #include "vx_unit.h"
 
 namespace {

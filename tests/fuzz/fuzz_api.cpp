@@ -23,7 +23,7 @@
 #include <limits>
 #include <vector>
 
-#include "vx_engine.h"
+#include "vx_internal.h"
 
 namespace {
 

@@ -22,7 +22,7 @@
 #include <thread>
 #include <vector>
 
-#include "vx_engine.h"
+#include "vx_internal.h"
 
 namespace vxstress {
 

@@ -1,5 +1,6 @@
 #include "vx_test_support.h"
 
+#include "vx_catalog.h"
 #include "vx_unit.h"
 
 namespace vxtest {

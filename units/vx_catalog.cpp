@@ -2,13 +2,9 @@
  * vx_catalog.cpp - the unit catalogue: VexaF_LoadUnits links every type's descriptor in the
  * catalogue's fixed order, and VexaF_LookupUnitInfo finds a type by its ID.
  */
-#include "vx_engine.h"
+#include "vx_catalog.h"
 
-/* Loaders are referenced weakly so that the library links while a unit type is still being
- * written; a missing loader leaves its type out of the chain. */
-#define VX_WEAK_LOADER(Name) UnitInfo *VXU_Load##Name() __attribute__((weak));
-VX_UNIT_CATALOGUE(VX_WEAK_LOADER)
-#undef VX_WEAK_LOADER
+/* Every loader is referenced directly, so a type that lacks its source fails the link. */
 
 namespace {
 using Loader = UnitInfo *(*)();
@@ -23,7 +19,6 @@ UnitInfo *sHead = nullptr;
 bool LinkCatalogue() {
     UnitInfo *last = nullptr;
     for (Loader load : kCatalogue) {
-        if (load == nullptr) continue;
         UnitInfo *info = load();
         if (info == nullptr) continue;
         info->next = nullptr;

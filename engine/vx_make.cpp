@@ -1,17 +1,10 @@
 /*
- * vx_make.cpp - creation of units and circuits: laying out and initialising port records,
- * creation defaults, init functions, and the release of a circuit's members.
+ * vx_make.cpp - units and circuits on the client threads: creation (laying out and
+ * initialising port records, creation defaults, init functions), the release routine of a
+ * freed unit, and the unit calls that start and stop units and set their priority.
  */
-#include "vx_engine.h"
+#include "vx_make.h"
 
-const UnitInfo CircuitUnitInfo = {.next = nullptr,
-                                  .typeID = 0,
-                                  .instanceSize = sizeof(VexaCircuit),
-                                  .numPorts = 0,
-                                  .ports = nullptr,
-                                  .initFunc = nullptr,
-                                  .termFunc = nullptr,
-                                  .unitFunc = Vexa_CircuitFunction};
 
 int32_t VexaF_CreateUnitPorts(VexaContext *context, VexaUnit *unit) {
     const UnitInfo *info = unit->descriptor;
@@ -52,13 +45,13 @@ int32_t VexaF_CreateUnitPorts(VexaContext *context, VexaUnit *unit) {
                 VexaS_GetVariable(unit, port, part)->signalType = port->signalType;
                 break;
             case PORT_BUS_INPUT: {
-                BusInputPort *busInput = VexaF_GetBusInput(unit, port, part);
+                BusInputPort *busInput = VexaS_GetBusInput(unit, port, part);
                 DLL_InitList(&busInput->writers);
                 for (float &sum : busInput->sums) sum = 0.0f;
                 break;
             }
             case PORT_BUS_OUTPUT: {
-                BusOutputPort *busOutput = VexaF_GetBusOutput(unit, port, part);
+                BusOutputPort *busOutput = VexaS_GetBusOutput(unit, port, part);
                 DLL_InitNode(&busOutput->node);
                 busOutput->connectedBusInput = nullptr;
                 busOutput->sumTarget = context->vxb_WriteOnlyBucket;
@@ -149,7 +142,7 @@ int32_t Vexa_CreateCircuit(VexaContext *context, const int32_t *unitTokens, int3
             circuit->unit.rate = RATE_AUDIO;
             circuit->unit.priority = 1;
             circuit->unit.descriptor = &CircuitUnitInfo;
-            circuit->unit.unitFunc = Vexa_CircuitFunction;
+            circuit->unit.unitFunc = CircuitUnitInfo.unitFunc;
             DLL_InitList(&circuit->controlMembers);
             DLL_InitList(&circuit->audioMembers);
             for (int32_t i = 0; i < count; i++) {
@@ -168,7 +161,7 @@ int32_t Vexa_CreateCircuit(VexaContext *context, const int32_t *unitTokens, int3
     return result;
 }
 
-int32_t VexaS_ClearCircuit(VexaContext *context, VexaCircuit *circuit) {
+int32_t VexaF_ClearCircuit(VexaContext *context, VexaCircuit *circuit) {
     DLLNode *lists[2] = {&circuit->audioMembers, &circuit->controlMembers};
     for (DLLNode *list : lists) {
         DLLNode *node;
@@ -180,4 +173,89 @@ int32_t VexaS_ClearCircuit(VexaContext *context, VexaCircuit *circuit) {
         }
     }
     return 0;
+}
+
+int32_t VexaF_ReleaseUnit(VexaContext *context, VexaUnit *unit) {
+    if (unit->isCircuit) VexaF_ClearCircuit(context, reinterpret_cast<VexaCircuit *>(unit));
+    VexaF_DisconnectAllPorts(context, unit);
+    /* A block running on the audio thread may have loaded a pointer to this unit's outputs
+     * (or bus sums) before the disconnection: the memory goes only after that batch. */
+    VexaF_WaitForBatchBoundary(context);
+    if (unit->descriptor != nullptr && unit->descriptor->termFunc != nullptr)
+        return unit->descriptor->termFunc(context, unit);
+    return 0;
+}
+
+/* ---- Unit calls ------------------------------------------------------------------- */
+
+int32_t VexaF_RequestUnitStop(VexaContext *context, int32_t tick, VexaUnit *unit) {
+    return VexaF_SendCommand(context, CMD_STOP_UNIT, tick, unit, nullptr, 0, 0.0f, nullptr);
+}
+
+namespace {
+/* The unit a unit call names. */
+int32_t FindUnit(VexaContext *context, int32_t token, VexaUnit **outUnit) {
+    VexaThing *thing = nullptr;
+    const int32_t result = VexaF_ValidateThing(context, token, VXT_UNIT, &thing);
+    *outUnit = reinterpret_cast<VexaUnit *>(thing);
+    return result;
+}
+} // namespace
+
+int32_t Vexa_StartUnitAt(VexaContext *context, int32_t tick, int32_t unitToken) {
+    VexaCall call(context, VX_CALL_DRAIN_LOCK);
+    if (call.status() < 0) return call.status();
+    context = call.context();
+    VexaUnit *unit = nullptr;
+    int32_t result = FindUnit(context, unitToken, &unit);
+    if (result < 0) return result;
+    /* Members run as part of their circuit. The count of starts in flight is raised before
+     * the command can reach the back end, which lowers it once the start has run. */
+    if (unit->parent == nullptr) {
+        __atomic_add_fetch(&unit->startsInFlight, 1, __ATOMIC_RELAXED);
+        result = VexaF_SendCommand(context, CMD_START_UNIT, tick, unit, nullptr, 0, 0.0f, nullptr);
+        if (result < 0) __atomic_sub_fetch(&unit->startsInFlight, 1, __ATOMIC_RELAXED);
+    }
+    return result;
+}
+
+int32_t Vexa_StartUnit(VexaContext *context, int32_t unitToken) {
+    context = VexaF_ValidateContext(context);
+    if (context == nullptr) return VXERR_INVALID_CONTEXT;
+    return Vexa_StartUnitAt(context, vx_load(context->vxb_TickCount), unitToken);
+}
+
+int32_t Vexa_StopUnitAt(VexaContext *context, int32_t tick, int32_t unitToken) {
+    VexaCall call(context, VX_CALL_DRAIN_LOCK);
+    if (call.status() < 0) return call.status();
+    VexaUnit *unit = nullptr;
+    const int32_t result = FindUnit(call.context(), unitToken, &unit);
+    if (result < 0) return result;
+    return VexaF_RequestUnitStop(call.context(), tick, unit);
+}
+
+int32_t Vexa_StopUnit(VexaContext *context, int32_t unitToken) {
+    context = VexaF_ValidateContext(context);
+    if (context == nullptr) return VXERR_INVALID_CONTEXT;
+    return Vexa_StopUnitAt(context, vx_load(context->vxb_TickCount), unitToken);
+}
+
+int32_t Vexa_SetPriority(VexaContext *context, int32_t unitToken, int32_t priority) {
+    /* The peer lock only keeps the unit from being freed by another client thread while it is
+     * used; no command is sent, and the back end reads the priority at the unit's next start. */
+    VexaCall call(context, VX_CALL_DRAIN_LOCK);
+    if (call.status() < 0) return call.status();
+    VexaUnit *unit = nullptr;
+    int32_t result = FindUnit(call.context(), unitToken, &unit);
+    if (result >= 0 && static_cast<uint32_t>(priority) > 2) result = VXERR_INVALID_PRIORITY;
+    if (result >= 0) vx_store(unit->priority, static_cast<uint8_t>(priority));
+    return result;
+}
+
+int32_t Vexa_GetPriority(VexaContext *context, int32_t unitToken) {
+    VexaCall call(context, VX_CALL_DRAIN_LOCK);
+    if (call.status() < 0) return call.status();
+    VexaUnit *unit = nullptr;
+    const int32_t result = FindUnit(call.context(), unitToken, &unit);
+    return result < 0 ? result : vx_load(unit->priority);
 }

@@ -1,0 +1,96 @@
+/*
+ * vx_context.h - the context aggregate: one record per engine instance, with the back end's
+ * fields (vxb_), the bridge (vxs_), the front end's thing table and counters (vxf_) and its
+ * identity (vxc_). Every layer's functions take it; this header gives its layout.
+ */
+#ifndef VX_CONTEXT_H
+#define VX_CONTEXT_H
+
+#include "vx_records.h"
+
+/* ---- The context ------------------------------------------------------------------ */
+struct VexaContext {
+    /* Identity */
+    uint32_t vxc_Magic;
+    uint32_t vxc_ID;
+
+    /* Engine section */
+    DLLNode vxb_ControlLists[3];
+    DLLNode vxb_AudioLists[3];
+    DLLNode vxb_ControlToAudioList;
+    DLLNode vxb_AudioToControlList;
+    uint32_t vxb_RandomSeed;
+    float *vxb_OutputCursor;
+    const float *vxb_InputCursor;
+    void *vxf_Host;
+    EventBuffer vxb_EventBuffer;
+    SawMultiTables vxb_SawTables;
+    float *vxf_OfflineBuffer;
+    void *vxf_Stream;
+    uint32_t vxf_CallbackCount;
+    int32_t vxf_DebugInt;
+    float vxf_DebugFloat;
+    double vxb_FrameRate;
+    double vxb_FramePeriod;
+    float vxb_FreqScale;
+    uint32_t vxf_Flags;
+    uint32_t vxf_TraceLevel;
+    float vxb_MaxUsage;
+    int32_t vxf_InputDevice;
+    int32_t vxf_InputChannels;
+    int32_t vxf_OutputDevice;
+    int32_t vxf_OutputChannels;
+    uint32_t vxb_FrameCount;
+    int32_t vxb_TickCount;
+    UnitInfo *vxf_UnitTypes;
+
+    /* Bridge section */
+    AtomicFIFO vxs_FrontToBack;
+    FrontToBackEntry vxs_FrontToBackEntries[VX_F2B_ENTRIES];
+    AtomicSLink vxs_BackToFront;
+    int32_t vxs_BackError;
+
+    /* Front section */
+    int32_t vxf_InitCount;
+    int32_t vxf_StartCount;
+    int32_t vxf_ThingCount;
+    DLLNode vxf_FreeQueueNodes;
+    DLLNode vxf_FreeCommandNodes;
+    int32_t vxf_AllocCount;
+    VexaThing *vxf_Things[VX_MAX_THINGS];
+    uint16_t vxf_Serials[VX_MAX_THINGS];
+
+    /* Implementation fields beyond the record's named ones. */
+    int32_t vxf_FramesInCallback; /* frames PortAudio handed to the last callback */
+    /* Spin lock word (0 free) guarding the thing table, the serials and vxf_ThingCount
+     * against client threads that create and delete at the same time (engine/vx_core). */
+    int32_t vxf_ThingLock;
+    int32_t vxf_StreamEnded; /* set by the callback when it asked PortAudio to stop */
+    /* Odd while a batch runs, even between batches (synth/vx_task). Before it frees a unit,
+     * the front end waits for a batch in progress to end, since a running block may still
+     * read the unit's outputs through a pointer loaded before the disconnection. */
+    uint32_t vxb_BatchSerial;
+    /* Unconnected bus outputs of this context's units add into this bucket; nothing reads
+     * it. One per context, so that two contexts' audio threads never write the same memory. */
+    float vxb_WriteOnlyBucket[8];
+    /* The gate of the public calls and the lifecycle lock (engine/vx_call): the number of
+     * calls working on the engine now, whether new ones may enter (open from the end of the
+     * first initialisation to the start of the last termination), and the spin lock word that
+     * serialises initialise, terminate, start and stop. */
+    int32_t vxf_CallsInFlight;
+    int32_t vxf_Gate;
+    int32_t vxf_LifecycleLock;
+    /* Counts every opening and closing of the device stream, so that a wait for a tick sees
+     * a stream that was closed (and perhaps opened again) while it slept. */
+    uint32_t vxf_StreamSerial;
+    /* The back-to-front list always keeps its last node, so a thing sent back last would stay
+     * unfreed until the next node follows. The back end follows it at once (or at the end of
+     * the next batch) with one of these two nodes of its own; vxs_SpacerInList[i] is 1 from
+     * its sending until the front end has taken it off the list. vxb_LastSentThing tells the
+     * back end that the last node it sent is a thing. */
+    DLLNode vxs_Spacers[2];
+    int32_t vxs_SpacerInList[2];
+    int32_t vxb_LastSentThing;
+};
+
+#endif /* VX_CONTEXT_H */

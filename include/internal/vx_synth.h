@@ -1,0 +1,60 @@
+/*
+ * vx_synth.h - the back end, on the audio thread (or the client thread that computes batches
+ * in no-device mode): the batch and the run lists (synth/vx_task.cpp), the drain of the FIFO,
+ * the event buffer and the execution of commands (synth/evntbufr.cpp), the data queues
+ * (synth/vx_playqueue.cpp), and the back end's records: their setup, the release of things
+ * and the back end's report (synth/vx_back4.cpp). The front end enters here only through the
+ * batch entry, the drain of the FIFO and the set-up and teardown.
+ */
+#ifndef VX_SYNTH_H
+#define VX_SYNTH_H
+
+#include "vx_model.h"
+
+/* ---- Entry from the front end ------------------------------------------------------ */
+/* One tick: commands due, 8 blocks of the run lists, auto-stops. `load` is the device's CPU
+ * load as its runner read it (0 without a device): an overloaded batch computes silence. */
+int32_t VexaB_SynthesizeBatch(VexaContext *context, const float *inputBuffer,
+                              float *outputBuffer, double load);
+/* The back end's half of the bridge: takes in every entry of the FIFO. */
+void VexaB_ProcessCommandsFromFront(VexaContext *context);
+/* The back end's records: run lists, band-limited tables, event buffer. */
+int32_t VexaS_Init(VexaContext *context);
+int32_t VexaS_Term(VexaContext *context);
+
+/* ---- Release of things (synth/vx_back4.cpp) ---------------------------------------- */
+void VXLL_UnReference(VexaContext *context, VexaThing *thing);
+/* Sends a free spacer behind a thing that is the back-to-front list's last node. */
+void VexaB_FollowReturnedThing(VexaContext *context);
+/* Prints the number of running audio units (the back end's part of Vexa_Debug 1). */
+void VexaB_Debug(VexaContext *context);
+
+/* ---- Run lists and unit start and stop (synth/vx_task.cpp) ------------------------- */
+int32_t VexaB_ExecUnitList(VexaContext *context, DLLNode *list);
+void VexaB_CircuitFunction(VexaContext *context, VexaUnit *circuit);
+int32_t VexaB_StartUnit(VexaContext *context, VexaUnit *unit);
+int32_t VexaB_StopUnit(VexaContext *context, VexaUnit *unit);
+void VXLL_FlattenOutputs(VexaUnit *unit);
+void VXLL_FlattenCircuitOutputs(VexaCircuit *circuit);
+int32_t VexaB_AutoStopUnitList(VexaContext *context, DLLNode *list);
+
+/* ---- Event buffer and commands (synth/evntbufr.cpp) -------------------------------- */
+int32_t EB_Init(EventBuffer *eventBuffer, int32_t startTime, VexaContext *context);
+void EB_ScheduleNode(EventBuffer *eventBuffer, int32_t time, CommandNode *node);
+void EB_ExecuteNodes(EventBuffer *eventBuffer, int32_t time);
+void EB_ExecuteNextSlot(EventBuffer *eventBuffer);
+void EB_InsertByTime(DLLNode *slot, CommandNode *node);
+void EB_Clear(EventBuffer *eventBuffer);
+void EB_Term(EventBuffer *eventBuffer);
+int32_t EB_ProcessNode(VexaContext *context, CommandNode *node);
+int32_t EB_FreeNode(VexaContext *context, CommandNode *node);
+void VexaB_SetPort(VexaContext *context, VexaUnit *unit, const PortInfo *portInfo,
+                   int32_t part, float value);
+void VexaB_UseTable(VexaContext *context, TablePort *port, VexaThing *table);
+
+/* ---- Data queues (synth/vx_playqueue.cpp) ------------------------------------------ */
+void VexaB_QueueData(VexaContext *context, QueuePort *port, QueueNode *node);
+void VexaB_ClearQueue(VexaContext *context, QueuePort *port);
+int32_t VXLL_NextChannelNode(VexaContext *context, QueuePort *port);
+
+#endif /* VX_SYNTH_H */
