@@ -29,7 +29,7 @@ void CopyOutOfFrames(uint8_t *buffer, const uint64_t *words, uint64_t count) {
 }
 
 /* The body of Vexa_ReadWriteEnvelope, under the peer lock. */
-int32_t ReadWriteLocked(VexaContext *context, int32_t envelopeToken, uint32_t startFrame,
+int32_t CopyFrames(VexaContext *context, int32_t envelopeToken, uint32_t startFrame,
                         uint32_t numFrames, void *buffer, uint32_t maxBytes, int32_t write) {
     VexaThing *thing = nullptr;
     int32_t result = VexaF_ValidateThing(context, envelopeToken, VXT_ENVELOPE, &thing);
@@ -107,7 +107,7 @@ int32_t Vexa_ReadWriteEnvelope(VexaContext *context, int32_t envelopeToken, uint
     if (call.status() < 0) return call.status();
     context = call.context();
     int32_t result = 0;
-    result = ReadWriteLocked(context, envelopeToken, startFrame, numFrames, buffer, maxBytes,
+    result = CopyFrames(context, envelopeToken, startFrame, numFrames, buffer, maxBytes,
                              write);
     return result;
 }

@@ -28,7 +28,7 @@ int32_t FindQueueData(VexaContext *context, int32_t dataToken, VexaDataThing **o
 }
 
 /* The body of Vexa_QueueDataAt, under the peer lock. */
-int32_t QueueDataLocked(VexaContext *context, int32_t time, int32_t unitToken, uint32_t portID,
+int32_t QueueRegion(VexaContext *context, int32_t time, int32_t unitToken, uint32_t portID,
                         int32_t dataToken, uint32_t startFrame, uint32_t numFrames,
                         uint32_t flags) {
     VexaUnit *unit = nullptr;
@@ -81,7 +81,7 @@ int32_t QueueDataLocked(VexaContext *context, int32_t time, int32_t unitToken, u
 }
 
 /* The body of Vexa_ClearDataQueueAt, under the peer lock. */
-int32_t ClearQueueLocked(VexaContext *context, int32_t time, int32_t unitToken,
+int32_t ClearQueue(VexaContext *context, int32_t time, int32_t unitToken,
                          uint32_t portID) {
     VexaUnit *unit = nullptr;
     const PortInfo *portInfo = nullptr;
@@ -103,7 +103,7 @@ int32_t Vexa_QueueDataAt(VexaContext *context, int32_t time, int32_t unitToken, 
     if (call.status() < 0) return call.status();
     context = call.context();
     int32_t result = 0;
-    result = QueueDataLocked(context, time, unitToken, portID, dataToken, startFrame, numFrames,
+    result = QueueRegion(context, time, unitToken, portID, dataToken, startFrame, numFrames,
                              flags);
     return result;
 }
@@ -123,7 +123,7 @@ int32_t Vexa_ClearDataQueueAt(VexaContext *context, int32_t time, int32_t unitTo
     if (call.status() < 0) return call.status();
     context = call.context();
     int32_t result = 0;
-    result = ClearQueueLocked(context, time, unitToken, portID);
+    result = ClearQueue(context, time, unitToken, portID);
     return result;
 }
 

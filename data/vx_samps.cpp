@@ -38,7 +38,7 @@ uint64_t FramesToBytes64(const VexaDataThing *sample, uint64_t numFrames) {
 }
 
 /* The body of VexaF_ReadWriteSample, under the peer lock. */
-int32_t ReadWriteLocked(VexaContext *context, int32_t sampleToken, uint32_t startFrame,
+int32_t CopyFrames(VexaContext *context, int32_t sampleToken, uint32_t startFrame,
                         uint32_t numFrames, void *buffer, uint32_t maxBytes, int32_t dataType,
                         int32_t write) {
     VexaThing *thing = nullptr;
@@ -130,7 +130,7 @@ int32_t VexaF_ReadWriteSample(VexaContext *context, int32_t sampleToken, uint32_
     if (call.status() < 0) return call.status();
     context = call.context();
     int32_t result = 0;
-    result = ReadWriteLocked(context, sampleToken, startFrame, numFrames, buffer, maxBytes,
+    result = CopyFrames(context, sampleToken, startFrame, numFrames, buffer, maxBytes,
                              dataType, write);
     return result;
 }

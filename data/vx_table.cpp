@@ -19,7 +19,7 @@ namespace {
 constexpr float kShortToSignal = 3.0517578125e-5f; /* 1/32768 */
 
 /* The body of VexaF_WriteTable, under the peer lock. */
-int32_t WriteLocked(VexaContext *context, int32_t tableToken, uint32_t startFrame,
+int32_t WriteFrames(VexaContext *context, int32_t tableToken, uint32_t startFrame,
                     uint32_t numFrames, const void *buffer, uint32_t maxBytes, int32_t doubles) {
     VexaThing *thing = nullptr;
     int32_t result = VexaF_ValidateThing(context, tableToken, VXT_TABLE, &thing);
@@ -65,7 +65,7 @@ int32_t WriteLocked(VexaContext *context, int32_t tableToken, uint32_t startFram
 }
 
 /* The body of Vexa_UseTable, under the peer lock. */
-int32_t UseTableLocked(VexaContext *context, int32_t unitToken, uint32_t portID,
+int32_t AttachTable(VexaContext *context, int32_t unitToken, uint32_t portID,
                        int32_t tableToken) {
     VexaUnit *unit = nullptr;
     const PortInfo *portInfo = nullptr;
@@ -135,7 +135,7 @@ int32_t VexaF_WriteTable(VexaContext *context, int32_t tableToken, uint32_t star
     if (call.status() < 0) return call.status();
     context = call.context();
     int32_t result = 0;
-    result = WriteLocked(context, tableToken, startFrame, numFrames, buffer, maxBytes, doubles);
+    result = WriteFrames(context, tableToken, startFrame, numFrames, buffer, maxBytes, doubles);
     return result;
 }
 
@@ -178,5 +178,5 @@ int32_t Vexa_UseTable(VexaContext *context, int32_t unitToken, uint32_t portID, 
     if (partNum != 0) return VXERR_OUT_OF_RANGE;
     const int32_t result = call.Lock();
     if (result < 0) return result;
-    return UseTableLocked(call.context(), unitToken, portID, tableToken);
+    return AttachTable(call.context(), unitToken, portID, tableToken);
 }

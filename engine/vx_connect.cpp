@@ -95,10 +95,10 @@ int32_t Vexa_ConnectUnits(VexaContext *context, int32_t sourceUnit, uint32_t sou
     VexaUnit *source = nullptr, *dest = nullptr;
     const PortInfo *sourcePort = nullptr, *destPort = nullptr;
     result = VexaF_FindPortPart(context, sourceUnit, sourcePortID, PORT_OUTPUT | PORT_BUS_OUTPUT,
-                      sourcePart, &source, &sourcePort);
+        sourcePart, &source, &sourcePort);
     if (result >= 0)
-        result = VexaF_FindPortPart(context, destUnit, destPortID, PORT_INPUT | PORT_BUS_INPUT, destPart,
-                          &dest, &destPort);
+        result = VexaF_FindPortPart(context, destUnit, destPortID, PORT_INPUT | PORT_BUS_INPUT,
+            destPart, &dest, &destPort);
     if (result >= 0) {
         if ((sourcePort->portKind & PORT_OUTPUT) && (destPort->portKind & PORT_INPUT))
             result = VexaF_ConnectOutputToInput(context, source,
@@ -123,8 +123,7 @@ int32_t Vexa_DisconnectUnits(VexaContext *context, int32_t unitToken, uint32_t p
     VexaUnit *unit = nullptr;
     const PortInfo *port = nullptr;
     result = VexaF_FindPortPart(context, unitToken, portID,
-                      PORT_INPUT | PORT_OUTPUT | PORT_BUS_INPUT | PORT_BUS_OUTPUT, part, &unit,
-                      &port);
+        PORT_INPUT | PORT_OUTPUT | PORT_BUS_INPUT | PORT_BUS_OUTPUT, part, &unit, &port);
     if (result >= 0) {
         switch (port->portKind) {
         case PORT_INPUT:

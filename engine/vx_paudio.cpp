@@ -78,7 +78,8 @@ int VexaCallback(const void *inputBuffer, void *outputBuffer, unsigned long fram
     unsigned long framesLeft = framesPerBuffer;
     while (framesLeft >= kFramesPerTick) {
         /* The batch is handed the stream's load (PortAudio measures it between callbacks). */
-        const int32_t result = VexaB_SynthesizeBatch(context, input, output, VexaS_GetUsage(context));
+        const int32_t result =
+            VexaB_SynthesizeBatch(context, input, output, VexaS_GetUsage(context));
         framesLeft -= kFramesPerTick;
         if (input != nullptr) input += inputStep;
         if (output != nullptr) output += outputStep;

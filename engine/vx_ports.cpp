@@ -9,14 +9,6 @@ namespace {
 constexpr uint8_t kAllKinds = PORT_INPUT | PORT_OUTPUT | PORT_VARIABLE | PORT_QUEUE |
                               PORT_TABLE | PORT_BUS_INPUT | PORT_BUS_OUTPUT;
 
-/* Runs a port call's lookup and its use of the unit inside the call's guard, under the peer
- * lock: a unit is freed only by a client thread holding the lock, so the unit found cannot be
- * freed while it is used. */
-template <typename Body> int32_t WithCall(VexaContext *context, VexaCallMode mode, Body body) {
-    VexaCall call(context, mode);
-    if (call.status() < 0) return call.status();
-    return body(call.context());
-}
 
 /* Reads a value the audio thread may be writing at this very moment. One aligned float is read
  * whole, so the result is either the old or the new value, as the port calls promise; the
@@ -61,7 +53,8 @@ int32_t Vexa_SetPortAt(VexaContext *context, int32_t time, int32_t unitToken, ui
     int32_t result = 0;
     VexaUnit *unit = nullptr;
     const PortInfo *port = nullptr;
-    result = VexaF_FindPortPart(context, unitToken, portID, PORT_INPUT | PORT_VARIABLE, part, &unit, &port);
+    result = VexaF_FindPortPart(context, unitToken, portID, PORT_INPUT | PORT_VARIABLE,
+        part, &unit, &port);
     if (result >= 0) {
         result = VexaF_SendCommand(context, CMD_SET_PORT, time, unit, const_cast<PortInfo *>(port),
                                    static_cast<uint16_t>(part), static_cast<float>(value),
@@ -84,24 +77,25 @@ int32_t Vexa_SetPort(VexaContext *context, int32_t unitToken, uint32_t portID, i
 
 int32_t Vexa_ReadPort(VexaContext *context, int32_t unitToken, uint32_t portID, int32_t part,
                       double *outValue) {
-    return WithCall(context, VX_CALL_DRAIN_LOCK, [&](VexaContext *context) {
-        VexaUnit *unit = nullptr;
-        const PortInfo *port = nullptr;
-        int32_t found = VexaF_FindPortPart(context, unitToken, portID, PORT_INPUT | PORT_OUTPUT | PORT_VARIABLE,
-                                 part, &unit, &port);
-        if (found < 0) return found;
-        if (outValue == nullptr) return static_cast<int32_t>(VXERR_OUT_OF_RANGE);
-        /* The values are read as the back end left them, without waiting for a block. */
-        float value;
-        if (port->portKind & PORT_OUTPUT)
-            value = ReadLiveValue(&VexaS_GetOutput(unit, port, part)->values[0]);
-        else if (port->portKind & PORT_INPUT)
-            value = ReadLiveValue(&vx_load(VexaS_GetInput(unit, port, part)->source)[0]);
-        else
-            value = vx_load_float(VexaS_GetVariable(unit, port, part)->value);
-        *outValue = value;
-        return 0;
-    });
+    VexaCall call(context, VX_CALL_DRAIN_LOCK);
+    if (call.status() < 0) return call.status();
+    context = call.context();
+    VexaUnit *unit = nullptr;
+    const PortInfo *port = nullptr;
+    int32_t found = VexaF_FindPortPart(context, unitToken, portID,
+        PORT_INPUT | PORT_OUTPUT | PORT_VARIABLE, part, &unit, &port);
+    if (found < 0) return found;
+    if (outValue == nullptr) return VXERR_OUT_OF_RANGE;
+    /* The values are read as the back end left them, without waiting for a block. */
+    float value;
+    if (port->portKind & PORT_OUTPUT)
+        value = ReadLiveValue(&VexaS_GetOutput(unit, port, part)->values[0]);
+    else if (port->portKind & PORT_INPUT)
+        value = ReadLiveValue(&vx_load(VexaS_GetInput(unit, port, part)->source)[0]);
+    else
+        value = vx_load_float(VexaS_GetVariable(unit, port, part)->value);
+    *outValue = value;
+    return 0;
 }
 
 double Vexa_GetPort(VexaContext *context, int32_t unitToken, uint32_t portID, int32_t part) {
@@ -112,24 +106,26 @@ double Vexa_GetPort(VexaContext *context, int32_t unitToken, uint32_t portID, in
 }
 
 int32_t Vexa_GetNumParts(VexaContext *context, int32_t unitToken, uint32_t portID) {
-    return WithCall(context, VX_CALL_DRAIN_LOCK, [&](VexaContext *context) {
-        const PortInfo *port = nullptr;
-        int32_t found = VexaF_FindHashedPortInfo(context, unitToken, portID, kAllKinds, nullptr, &port);
-        return found < 0 ? found : static_cast<int32_t>(port->numParts);
-    });
+    VexaCall call(context, VX_CALL_DRAIN_LOCK);
+    if (call.status() < 0) return call.status();
+    context = call.context();
+    const PortInfo *port = nullptr;
+    int32_t found = VexaF_FindHashedPortInfo(context, unitToken, portID, kAllKinds, nullptr, &port);
+    return found < 0 ? found : static_cast<int32_t>(port->numParts);
 }
 
 int32_t Vexa_ReadPortFrames(VexaContext *context, int32_t unitToken, uint32_t portID,
                             int32_t part, int32_t *outFrames) {
-    return WithCall(context, VX_CALL_DRAIN_LOCK, [&](VexaContext *context) {
-        VexaUnit *unit = nullptr;
-        const PortInfo *port = nullptr;
-        int32_t found = VexaF_FindPortPart(context, unitToken, portID, PORT_QUEUE, part, &unit, &port);
-        if (found < 0) return found;
-        if (outFrames == nullptr) return static_cast<int32_t>(VXERR_OUT_OF_RANGE);
-        *outFrames = static_cast<int32_t>(vx_load(VexaS_GetQueue(unit, port)->frameCount));
-        return 0;
-    });
+    VexaCall call(context, VX_CALL_DRAIN_LOCK);
+    if (call.status() < 0) return call.status();
+    context = call.context();
+    VexaUnit *unit = nullptr;
+    const PortInfo *port = nullptr;
+    int32_t found = VexaF_FindPortPart(context, unitToken, portID, PORT_QUEUE, part, &unit, &port);
+    if (found < 0) return found;
+    if (outFrames == nullptr) return VXERR_OUT_OF_RANGE;
+    *outFrames = static_cast<int32_t>(vx_load(VexaS_GetQueue(unit, port)->frameCount));
+    return 0;
 }
 
 int32_t Vexa_GetPortFrames(VexaContext *context, int32_t unitToken, uint32_t portID,
@@ -151,29 +147,31 @@ uint8_t *SignalTypeField(VexaUnit *unit, const PortInfo *port, int32_t part) {
 
 int32_t Vexa_SetPortSignalType(VexaContext *context, int32_t unitToken, uint32_t portID,
                                int32_t part, int32_t signalType) {
-    return WithCall(context, VX_CALL_DRAIN_LOCK, [&](VexaContext *context) {
-        if (static_cast<uint32_t>(signalType) > SIGNAL_RAW)
-            return static_cast<int32_t>(VXERR_INVALID_SIGNAL_TYPE);
-        VexaUnit *unit = nullptr;
-        const PortInfo *port = nullptr;
-        int32_t found = VexaF_FindPortPart(context, unitToken, portID, PORT_INPUT | PORT_VARIABLE | PORT_QUEUE,
-                                 part, &unit, &port);
-        if (found < 0) return found;
-        /* One byte, stored while the back end may run: it governs the values converted after
-         * this store. */
-        vx_store(*SignalTypeField(unit, port, part), static_cast<uint8_t>(signalType));
-        return 0;
-    });
+    VexaCall call(context, VX_CALL_DRAIN_LOCK);
+    if (call.status() < 0) return call.status();
+    context = call.context();
+    if (static_cast<uint32_t>(signalType) > SIGNAL_RAW)
+        return VXERR_INVALID_SIGNAL_TYPE;
+    VexaUnit *unit = nullptr;
+    const PortInfo *port = nullptr;
+    int32_t found = VexaF_FindPortPart(context, unitToken, portID,
+        PORT_INPUT | PORT_VARIABLE | PORT_QUEUE, part, &unit, &port);
+    if (found < 0) return found;
+    /* One byte, stored while the back end may run: it governs the values converted after
+     * this store. */
+    vx_store(*SignalTypeField(unit, port, part), static_cast<uint8_t>(signalType));
+    return 0;
 }
 
 int32_t Vexa_GetPortSignalType(VexaContext *context, int32_t unitToken, uint32_t portID,
                                int32_t part) {
-    return WithCall(context, VX_CALL_LOCK, [&](VexaContext *context) {
-        VexaUnit *unit = nullptr;
-        const PortInfo *port = nullptr;
-        int32_t found = VexaF_FindPortPart(context, unitToken, portID, PORT_INPUT | PORT_VARIABLE | PORT_QUEUE,
-                                 part, &unit, &port);
-        if (found < 0) return found;
-        return static_cast<int32_t>(vx_load(*SignalTypeField(unit, port, part)));
-    });
+    VexaCall call(context, VX_CALL_LOCK);
+    if (call.status() < 0) return call.status();
+    context = call.context();
+    VexaUnit *unit = nullptr;
+    const PortInfo *port = nullptr;
+    int32_t found = VexaF_FindPortPart(context, unitToken, portID,
+        PORT_INPUT | PORT_VARIABLE | PORT_QUEUE, part, &unit, &port);
+    if (found < 0) return found;
+    return static_cast<int32_t>(vx_load(*SignalTypeField(unit, port, part)));
 }

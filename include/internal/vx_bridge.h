@@ -1,9 +1,9 @@
 /*
- * vx_bridge.h - the bridge between the client threads and the audio thread
- * (engine/vx_bridge.cpp): the transport (the front-to-back FIFO and the back-to-front list,
- * which only move entries and nodes), the front end's half (taking back what the audio thread
- * returned, the node pools) and the sender, which fills a command node and decides what to do
- * when the FIFO is full. The back end's half, the drain of the FIFO, is in vx_synth.h.
+ * vx_bridge.h - the bridge between the client threads and the audio thread: the transport
+ * (engine/vx_bridge.cpp: the front-to-back FIFO and the back-to-front list, which only move
+ * entries and nodes), the front end's half (engine/vx_frontend.cpp: taking back what the audio
+ * thread returned, the node pools, and the sender, which fills a command node and decides what
+ * to do when the FIFO is full). The back end's half, the drain of the FIFO, is in vx_synth.h.
  */
 #ifndef VX_BRIDGE_H
 #define VX_BRIDGE_H
@@ -12,13 +12,14 @@
 
 /* ---- Transport --------------------------------------------------------------------- */
 int32_t VexaS_InitBridge(VexaContext *context);
-int32_t VexaS_TermBridge(VexaContext *context);
 /* One entry into the FIFO; VXERR_F2B_FULL, without waiting, when it is full. */
 int32_t VexaS_SendToBack(VexaContext *context, uint32_t kind, void *target);
 /* One node onto the back-to-front list with its return kind (the back end's side). */
 void VexaS_SendToFront(VexaContext *context, DLLNode *node, uint32_t kind);
 
 /* ---- The front end's half ------------------------------------------------------------ */
+/* Frees the bridge's last node at termination (after everything else came back). */
+int32_t VexaS_TermBridge(VexaContext *context);
 int32_t VexaF_ProcessCommandsFromBack(VexaContext *context);
 int32_t VexaF_ProcessBackNode(VexaContext *context, DLLNode *node);
 void VexaF_FreeFreeNodes(VexaContext *context);
