@@ -81,10 +81,6 @@ int64_t RoomAfterOffset16(uint32_t offset, uint32_t length) {
 
 } // namespace
 
-uint32_t VexaS_FramesToBytes(const VexaDataThing *sample, uint32_t numFrames) {
-    return static_cast<uint32_t>(FramesToBytes64(sample, numFrames));
-}
-
 int32_t Vexa_CreateSample(VexaContext *context, uint32_t numFrames, int32_t channelsPerFrame) {
     context = VexaF_ValidateContext(context);
     if (context == nullptr) return VXERR_INVALID_CONTEXT;

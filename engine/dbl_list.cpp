@@ -18,10 +18,12 @@ void DLL_InitList(DLLNode *list) { DLL_InitNode(list); }
 
 int DLL_IsEmpty(const DLLNode *list) { return list->next == list ? 1 : 0; }
 
+namespace {
 void DLL_Connect(DLLNode *a, DLLNode *b) {
     a->next = b;
     b->previous = a;
 }
+} // namespace
 
 void DLL_InsertAfter(DLLNode *node, DLLNode *newNode) {
     DLL_Connect(newNode, node->next);

@@ -10,6 +10,10 @@
 #include "vx_make.h"
 
 namespace {
+void VexaF_ReleaseQueuePort(VexaContext *context, QueuePort *port);
+} // namespace
+
+namespace {
 int32_t DisconnectInput(InputPort *input) {
     if (input->connectedOutput == nullptr) return VXWARN_NOT_CONNECTED;
     vx_store(input->source, static_cast<float *>(input->values));
@@ -43,7 +47,6 @@ int32_t DisconnectBusInput(VexaContext *context, BusInputPort *busInput) {
     }
     return 0;
 }
-} // namespace
 
 /* ---- Connections ------------------------------------------------------------------ */
 
@@ -84,6 +87,7 @@ int32_t VexaF_ConnectBusOutputToBusInput(VexaContext *context, VexaUnit *sourceU
     busOutput->connectedBusInput = busInput;
     return result;
 }
+} // namespace
 
 int32_t Vexa_ConnectUnits(VexaContext *context, int32_t sourceUnit, uint32_t sourcePortID,
                           int32_t sourcePart, int32_t destUnit, uint32_t destPortID,
@@ -182,6 +186,7 @@ int32_t VexaF_DisconnectAllPorts(VexaContext *context, VexaUnit *unit) {
     return 0;
 }
 
+namespace {
 /* ---- Queue ports of a freed unit -------------------------------------------------- */
 
 void VexaF_ReleaseQueuePort(VexaContext *context, QueuePort *port) {
@@ -198,3 +203,4 @@ void VexaF_ReleaseQueuePort(VexaContext *context, QueuePort *port) {
         VexaF_DecrementReference(context, thing);
     }
 }
+} // namespace

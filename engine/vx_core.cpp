@@ -163,6 +163,7 @@ inline void Pause(int &spins) {
 
 /* ---- The gate ----------------------------------------------------------------------- */
 
+namespace {
 /* The count is raised before the gate is read, and the terminator shuts the gate before it
  * reads the count (both sequentially consistent), so either the call sees the gate shut or
  * the terminator sees the call. */
@@ -178,6 +179,7 @@ int32_t VexaF_EnterEngine(VexaContext *context) {
 void VexaF_LeaveEngine(VexaContext *context) {
     __atomic_sub_fetch(&context->vxf_CallsInFlight, 1, __ATOMIC_RELEASE);
 }
+} // namespace
 
 void VexaF_OpenGate(VexaContext *context) {
     __atomic_store_n(&context->vxf_Gate, kGateOpen, __ATOMIC_SEQ_CST);

@@ -11,6 +11,10 @@
 #include "vx_synth.h"
 
 namespace {
+int32_t VexaF_ProcessBackNode(VexaContext *context, DLLNode *node);
+} // namespace
+
+namespace {
 inline uint32_t ReturnKind(const DLLNode *node) {
     return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(node->previous));
 }
@@ -24,6 +28,7 @@ int32_t VexaS_TermBridge(VexaContext *context) {
     return VexaF_ProcessBackNode(context, last);
 }
 
+namespace {
 int32_t VexaF_ProcessBackNode(VexaContext *context, DLLNode *node) {
     switch (ReturnKind(node)) {
     case B2F_FREE_NODE:
@@ -45,6 +50,7 @@ int32_t VexaF_ProcessBackNode(VexaContext *context, DLLNode *node) {
         return VXERR_B2F_INTERNAL;
     }
 }
+} // namespace
 
 void VexaF_ReturnToPool(DLLNode *pool, DLLNode *node) {
     DLL_InitNode(node);

@@ -6,6 +6,7 @@
 #include "vx_make.h"
 
 
+namespace {
 int32_t VexaF_CreateUnitPorts(VexaContext *context, VexaUnit *unit) {
     const UnitInfo *info = unit->descriptor;
     for (int32_t i = 0; i < info->numPorts; i++) {
@@ -64,6 +65,7 @@ int32_t VexaF_CreateUnitPorts(VexaContext *context, VexaUnit *unit) {
     }
     return 0;
 }
+} // namespace
 
 int32_t Vexa_CreateUnit(VexaContext *context, uint32_t typeID, int32_t rate,
                         int32_t initArgument) {
@@ -161,6 +163,7 @@ int32_t Vexa_CreateCircuit(VexaContext *context, const int32_t *unitTokens, int3
     return result;
 }
 
+namespace {
 int32_t VexaF_ClearCircuit(VexaContext *context, VexaCircuit *circuit) {
     DLLNode *lists[2] = {&circuit->audioMembers, &circuit->controlMembers};
     for (DLLNode *list : lists) {
@@ -174,6 +177,7 @@ int32_t VexaF_ClearCircuit(VexaContext *context, VexaCircuit *circuit) {
     }
     return 0;
 }
+} // namespace
 
 int32_t VexaF_ReleaseUnit(VexaContext *context, VexaUnit *unit) {
     if (unit->isCircuit) VexaF_ClearCircuit(context, reinterpret_cast<VexaCircuit *>(unit));
@@ -186,13 +190,13 @@ int32_t VexaF_ReleaseUnit(VexaContext *context, VexaUnit *unit) {
     return 0;
 }
 
+namespace {
 /* ---- Unit calls ------------------------------------------------------------------- */
 
 int32_t VexaF_RequestUnitStop(VexaContext *context, int32_t tick, VexaUnit *unit) {
     return VexaF_SendCommand(context, CMD_STOP_UNIT, tick, unit, nullptr, 0, 0.0f, nullptr);
 }
 
-namespace {
 /* The unit a unit call names. */
 int32_t FindUnit(VexaContext *context, int32_t token, VexaUnit **outUnit) {
     VexaThing *thing = nullptr;

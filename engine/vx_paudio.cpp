@@ -12,6 +12,10 @@
 #include "vx_things.h"
 
 namespace {
+double VexaS_GetUsage(VexaContext *context);
+} // namespace
+
+namespace {
 
 constexpr unsigned long kFramesPerTick = VX_FRAMES_PER_TICK;
 
@@ -178,11 +182,13 @@ int32_t VXAudio_SleepUntilTick(VexaContext *context, int32_t tick,
     }
 }
 
+namespace {
 double VexaS_GetUsage(VexaContext *context) {
     PaStream *stream = static_cast<PaStream *>(vx_load(context->vxf_Stream));
     if (stream == nullptr) return 0.0;
     return Pa_GetStreamCpuLoad(stream);
 }
+} // namespace
 
 double Vexa_GetUsage(VexaContext *context) {
     /* Under the peer lock, so that no stop closes the stream while its load is read. */

@@ -12,6 +12,12 @@
 #include "vx_synth.h"
 
 namespace {
+void VexaB_SetPort(VexaContext *context, VexaUnit *unit, const PortInfo *portInfo,
+                   int32_t part, float value);
+void VexaB_UseTable(VexaContext *context, TablePort *port, VexaThing *table);
+} // namespace
+
+namespace {
 inline int32_t TickDifference(int32_t a, int32_t b) {
     return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
 }
@@ -55,6 +61,7 @@ int32_t EB_Init(EventBuffer *eventBuffer, int32_t startTime, VexaContext *contex
     return 0;
 }
 
+namespace {
 void EB_InsertByTime(DLLNode *slot, CommandNode *node) {
     /* Walk back from the tail past every node that is later; equal times keep their order
      * of arrival. */
@@ -63,6 +70,7 @@ void EB_InsertByTime(DLLNode *slot, CommandNode *node) {
         place = place->previous;
     DLL_InsertAfter(place, &node->node);
 }
+} // namespace
 
 void EB_ScheduleNode(EventBuffer *eventBuffer, int32_t time, CommandNode *node) {
     if (TickDifference(eventBuffer->nextTime, time) > 0) time = eventBuffer->nextTime; /* late */
@@ -70,6 +78,7 @@ void EB_ScheduleNode(EventBuffer *eventBuffer, int32_t time, CommandNode *node) 
     EB_InsertByTime(SlotOf(eventBuffer, time), node);
 }
 
+namespace {
 int32_t EB_ProcessNode(VexaContext *context, CommandNode *node) {
     VexaUnit *unit = reinterpret_cast<VexaUnit *>(node->thing);
     switch (node->opcode) {
@@ -120,11 +129,13 @@ void EB_ExecuteNextSlot(EventBuffer *eventBuffer) {
     }
     eventBuffer->nextTime = static_cast<int32_t>(static_cast<uint32_t>(now) + 1u);
 }
+} // namespace
 
 void EB_ExecuteNodes(EventBuffer *eventBuffer, int32_t time) {
     while (TickDifference(time, eventBuffer->nextTime) >= 0) EB_ExecuteNextSlot(eventBuffer);
 }
 
+namespace {
 void EB_Clear(EventBuffer *eventBuffer) {
     for (DLLNode &slot : eventBuffer->slots) {
         if (slot.next == nullptr) continue; /* never initialised */
@@ -133,9 +144,11 @@ void EB_Clear(EventBuffer *eventBuffer) {
             EB_FreeNode(eventBuffer->context, AsCommand(node));
     }
 }
+} // namespace
 
 void EB_Term(EventBuffer *eventBuffer) { EB_Clear(eventBuffer); }
 
+namespace {
 /* ---- Port values and tables --------------------------------------------------------- */
 
 void VexaB_SetPort(VexaContext *context, VexaUnit *unit, const PortInfo *portInfo, int32_t part,
@@ -166,3 +179,4 @@ void VexaB_UseTable(VexaContext *context, TablePort *port, VexaThing *table) {
     }
     if (old != nullptr) VXLL_UnReference(context, old);
 }
+} // namespace

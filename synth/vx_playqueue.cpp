@@ -8,6 +8,10 @@
 #include "vx_synth.h"
 
 namespace {
+int32_t VXLL_NextChannelNode(VexaContext *context, QueuePort *port);
+} // namespace
+
+namespace {
 /* Releases the port's hold on the object of the region it plays (back end). */
 void DropPlayingData(VexaContext *context, QueuePort *port) {
     if (port->dataThing != nullptr) {
@@ -57,6 +61,7 @@ int32_t VXLL_NextChannelFrame(VexaContext *context, QueuePort *port, uint32_t fr
     return VXLL_NextChannelNode(context, port);
 }
 
+namespace {
 int32_t VXLL_NextChannelNode(VexaContext *context, QueuePort *port) {
     /* Holding: report the end of a stop-at-end region once; the last frame stays current. */
     if ((port->flags & QUEUE_AUTO_STOP) != 0) {
@@ -90,3 +95,4 @@ int32_t VXLL_NextChannelNode(VexaContext *context, QueuePort *port) {
     DropPlayingData(context, port);
     return 0;
 }
+} // namespace

@@ -56,6 +56,7 @@ TablePort *VexaS_GetTable(VexaUnit *unit, const PortInfo *portInfo) {
     return PortRecord<TablePort>(unit, portInfo, 0);
 }
 
+namespace {
 int32_t VexaS_SetCircuitListDefaults(VexaContext *context, DLLNode *list, uint8_t mask) {
     for (DLLNode *node = list->next; node != list; node = node->next) {
         int32_t result =
@@ -64,6 +65,7 @@ int32_t VexaS_SetCircuitListDefaults(VexaContext *context, DLLNode *list, uint8_
     }
     return 0;
 }
+} // namespace
 
 int32_t VexaS_SetUnitPortDefaults(VexaContext *context, VexaUnit *unit, uint8_t mask) {
     if (unit->isCircuit) {

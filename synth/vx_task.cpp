@@ -6,6 +6,10 @@
 #include "vx_synth.h"
 
 namespace {
+void VXLL_FlattenOutputs(VexaUnit *unit);
+} // namespace
+
+namespace {
 constexpr int32_t kBlocksPerTick = VX_BLOCKS_PER_TICK;
 constexpr int32_t kFramesPerBlock = VX_FRAMES_PER_BLOCK;
 
@@ -31,7 +35,6 @@ void AudioToControl(DLLNode *list, int32_t block) {
         output->rateView[block] = output->values[kFramesPerBlock - 1];
     }
 }
-} // namespace
 
 int32_t VexaB_ExecUnitList(VexaContext *context, DLLNode *list) {
     DLLNode *node = list->next;
@@ -47,6 +50,7 @@ int32_t VexaB_ExecUnitList(VexaContext *context, DLLNode *list) {
 void VexaB_CircuitFunction(VexaContext *context, VexaUnit *circuit) {
     VexaB_ExecUnitList(context, &reinterpret_cast<VexaCircuit *>(circuit)->audioMembers);
 }
+} // namespace
 
 /* The descriptor of every circuit: no ports, and a unit function that runs the members. */
 const UnitInfo CircuitUnitInfo = {.next = nullptr,
@@ -72,6 +76,7 @@ int32_t VexaB_StartUnit(VexaContext *context, VexaUnit *unit) {
     return 0;
 }
 
+namespace {
 void VXLL_FlattenCircuitOutputs(VexaCircuit *circuit) {
     DLLNode *list = &circuit->audioMembers;
     for (DLLNode *node = list->next; node != list; node = node->next)
@@ -94,6 +99,7 @@ void VXLL_FlattenOutputs(VexaUnit *unit) {
         }
     }
 }
+} // namespace
 
 int32_t VexaB_StopUnit(VexaContext *, VexaUnit *unit) {
     if (vx_load(unit->parent) != nullptr || vx_load(unit->state) <= 1) return 0;
@@ -110,6 +116,7 @@ void VXLL_AutoStopUnit(VexaUnit *unit) {
     unit->autoStop |= 1;
 }
 
+namespace {
 int32_t VexaB_AutoStopUnitList(VexaContext *context, DLLNode *list) {
     DLLNode *node = list->next;
     while (node != list) {
@@ -123,6 +130,7 @@ int32_t VexaB_AutoStopUnitList(VexaContext *context, DLLNode *list) {
     }
     return 0;
 }
+} // namespace
 
 int32_t VexaB_SynthesizeBatch(VexaContext *context, const float *inputBuffer,
                               float *outputBuffer, double load) {

@@ -71,7 +71,6 @@ struct DLLNamedNode {
 void DLL_InitNode(DLLNode *node);
 void DLL_InitList(DLLNode *list);
 int DLL_IsEmpty(const DLLNode *list);
-void DLL_Connect(DLLNode *a, DLLNode *b);
 void DLL_InsertAfter(DLLNode *node, DLLNode *newNode);
 void DLL_InsertBefore(DLLNode *node, DLLNode *newNode);
 void DLL_Remove(DLLNode *node);

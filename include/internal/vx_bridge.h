@@ -21,7 +21,6 @@ void VexaS_SendToFront(VexaContext *context, DLLNode *node, uint32_t kind);
 /* Frees the bridge's last node at termination (after everything else came back). */
 int32_t VexaS_TermBridge(VexaContext *context);
 int32_t VexaF_ProcessCommandsFromBack(VexaContext *context);
-int32_t VexaF_ProcessBackNode(VexaContext *context, DLLNode *node);
 void VexaF_FreeFreeNodes(VexaContext *context);
 /* Puts a command or queue node back into its pool (a node of the front end's). */
 void VexaF_ReturnToPool(DLLNode *pool, DLLNode *node);

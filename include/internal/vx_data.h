@@ -8,7 +8,6 @@
 
 #include "vx_make.h"
 
-uint32_t VexaS_FramesToBytes(const VexaDataThing *sample, uint32_t numFrames);
 int32_t VexaF_ReadWriteSample(VexaContext *context, int32_t sampleToken, uint32_t startFrame,
                               uint32_t numFrames, void *buffer, uint32_t maxBytes,
                               int32_t dataType, int32_t write);

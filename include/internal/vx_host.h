@@ -39,8 +39,6 @@ int32_t VexaF_IsEngineRunning(VexaContext *context);
 /* Polls the tick count of the running stream; onWake (when given) runs after each slice. */
 int32_t VXAudio_SleepUntilTick(VexaContext *context, int32_t tick,
                                void (*onWake)(VexaContext *context) = nullptr);
-/* The stream's CPU load without validating the context; 0.0 when no stream is open. */
-double VexaS_GetUsage(VexaContext *context);
 int32_t VexaF_DefaultInputDevice();
 int32_t VexaF_DefaultOutputDevice();
 int32_t VexaF_CountDevices();

@@ -11,12 +11,9 @@
 #include "vx_model.h"
 
 /* ---- Units and circuits ------------------------------------------------------------ */
-int32_t VexaF_CreateUnitPorts(VexaContext *context, VexaUnit *unit);
-int32_t VexaF_ClearCircuit(VexaContext *context, VexaCircuit *circuit);
 /* The release of a unit whose last hold is gone: a circuit lets its members go, every port
  * is disconnected and its queued regions and table released, the term function runs. */
 int32_t VexaF_ReleaseUnit(VexaContext *context, VexaUnit *unit);
-int32_t VexaF_RequestUnitStop(VexaContext *context, int32_t tick, VexaUnit *unit);
 
 /* ---- Ports by token and connections ------------------------------------------------ */
 /* Validates a unit token and finds its port by ID among the kinds kindMask allows. */
@@ -27,13 +24,6 @@ int32_t VexaF_FindHashedPortInfo(VexaContext *context, int32_t unitToken, uint32
 int32_t VexaF_FindPortPart(VexaContext *context, int32_t unitToken, uint32_t portID,
                            uint8_t kinds, int32_t part, VexaUnit **outUnit,
                            const PortInfo **outPort);
-int32_t VexaF_ConnectOutputToInput(VexaContext *context, VexaUnit *sourceUnit,
-                                   OutputPort *output, VexaUnit *destUnit, InputPort *input);
-int32_t VexaF_ConnectBusOutputToBusInput(VexaContext *context, VexaUnit *sourceUnit,
-                                         BusOutputPort *busOutput, VexaUnit *destUnit,
-                                         BusInputPort *busInput);
 int32_t VexaF_DisconnectAllPorts(VexaContext *context, VexaUnit *unit);
-/* Front-end teardown of a queue port of a unit being freed. */
-void VexaF_ReleaseQueuePort(VexaContext *context, QueuePort *port);
 
 #endif /* VX_MAKE_H */

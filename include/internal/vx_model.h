@@ -30,7 +30,6 @@ extern const UnitInfo CircuitUnitInfo;
 
 /* ---- Defaults and conversions ------------------------------------------------------ */
 int32_t VexaS_SetUnitPortDefaults(VexaContext *context, VexaUnit *unit, uint8_t mask);
-int32_t VexaS_SetCircuitListDefaults(VexaContext *context, DLLNode *list, uint8_t mask);
 int32_t VexaS_ConvertSignalToNative(VexaContext *context, uint8_t signalType, uint8_t rate,
                                     float value, float *outNative);
 int32_t VexaS_ConvertFP_16_ClipS(float value);

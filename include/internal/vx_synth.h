@@ -29,32 +29,18 @@ void VexaB_FollowReturnedThing(VexaContext *context);
 /* Prints the number of running audio units (the back end's part of Vexa_Debug 1). */
 void VexaB_Debug(VexaContext *context);
 
-/* ---- Run lists and unit start and stop (synth/vx_task.cpp) ------------------------- */
-int32_t VexaB_ExecUnitList(VexaContext *context, DLLNode *list);
-void VexaB_CircuitFunction(VexaContext *context, VexaUnit *circuit);
+/* ---- Unit start and stop (synth/vx_task.cpp) --------------------------------------- */
 int32_t VexaB_StartUnit(VexaContext *context, VexaUnit *unit);
 int32_t VexaB_StopUnit(VexaContext *context, VexaUnit *unit);
-void VXLL_FlattenOutputs(VexaUnit *unit);
-void VXLL_FlattenCircuitOutputs(VexaCircuit *circuit);
-int32_t VexaB_AutoStopUnitList(VexaContext *context, DLLNode *list);
 
 /* ---- Event buffer and commands (synth/evntbufr.cpp) -------------------------------- */
 int32_t EB_Init(EventBuffer *eventBuffer, int32_t startTime, VexaContext *context);
 void EB_ScheduleNode(EventBuffer *eventBuffer, int32_t time, CommandNode *node);
 void EB_ExecuteNodes(EventBuffer *eventBuffer, int32_t time);
-void EB_ExecuteNextSlot(EventBuffer *eventBuffer);
-void EB_InsertByTime(DLLNode *slot, CommandNode *node);
-void EB_Clear(EventBuffer *eventBuffer);
 void EB_Term(EventBuffer *eventBuffer);
-int32_t EB_ProcessNode(VexaContext *context, CommandNode *node);
-int32_t EB_FreeNode(VexaContext *context, CommandNode *node);
-void VexaB_SetPort(VexaContext *context, VexaUnit *unit, const PortInfo *portInfo,
-                   int32_t part, float value);
-void VexaB_UseTable(VexaContext *context, TablePort *port, VexaThing *table);
 
 /* ---- Data queues (synth/vx_playqueue.cpp) ------------------------------------------ */
 void VexaB_QueueData(VexaContext *context, QueuePort *port, QueueNode *node);
 void VexaB_ClearQueue(VexaContext *context, QueuePort *port);
-int32_t VXLL_NextChannelNode(VexaContext *context, QueuePort *port);
 
 #endif /* VX_SYNTH_H */

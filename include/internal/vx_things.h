@@ -46,8 +46,6 @@ class VexaCall {
 };
 /* The gate that the last termination shuts, and the lock that serialises initialise,
  * terminate, start and stop of one context. */
-int32_t VexaF_EnterEngine(VexaContext *context);
-void VexaF_LeaveEngine(VexaContext *context);
 void VexaF_OpenGate(VexaContext *context);
 void VexaF_ShutGate(VexaContext *context);
 bool VexaF_GateOpen(const VexaContext *context);
