@@ -85,10 +85,11 @@ TEST_F(DeviceTest, TickCountAdvancesAtTheDeviceRate) {
     const double rate = ticks / elapsed;
 
     /* 44100 / 64 = 689.06 ticks per second; the band allows for a busy machine and for the
-     * dummy driver's own pacing, which sleeps a period at a time and runs up to 10 % slow on
-     * some virtual machines (626 to 637 ticks per second seen here). What matters below is
-     * that every callback is one tick. */
-    EXPECT_GT(rate, 580.0) << ticks << " ticks in " << elapsed << " s";
+     * dummy driver's own pacing, which sleeps a period at a time and runs slow on some virtual
+     * machines (626 to 637 ticks per second seen here, 551 in the sanitizer build beside other
+     * tests), and still tells a stream of half the rate. What matters below is that every
+     * callback is one tick. */
+    EXPECT_GT(rate, 450.0) << ticks << " ticks in " << elapsed << " s";
     EXPECT_LT(rate, 730.0) << ticks << " ticks in " << elapsed << " s";
     EXPECT_EQ(vx_load(ctx->vxf_FramesInCallback), 64);
     EXPECT_NEAR(static_cast<double>(vx_load(ctx->vxf_CallbackCount) - firstCall), ticks, 2.0);
