@@ -14,10 +14,16 @@ void VexaF_ReleaseQueuePort(VexaContext *context, QueuePort *port);
 } // namespace
 
 namespace {
+/* The back end plans its run lists from the connections: every change is counted, and the
+ * next batch plans again (release: the new connection is seen with the count). */
+void CountConnectionChange(VexaContext *context) {
+    __atomic_add_fetch(&context->vxf_PlanGeneration, 1u, __ATOMIC_RELEASE);
+}
+
 int32_t DisconnectInput(InputPort *input) {
     if (input->connectedOutput == nullptr) return VXWARN_NOT_CONNECTED;
     vx_store(input->source, static_cast<float *>(input->values));
-    input->connectedOutput = nullptr;
+    vx_store(input->connectedOutput, static_cast<OutputPort *>(nullptr));
     DLL_Remove(&input->node);
     return 0;
 }
@@ -55,7 +61,7 @@ int32_t VexaF_ConnectOutputToInput(VexaContext *, VexaUnit *sourceUnit, OutputPo
     int32_t result = 0;
     if (input->connectedOutput != nullptr) {
         /* Leave the old output's list; the source pointer changes once, below. */
-        input->connectedOutput = nullptr;
+        vx_store(input->connectedOutput, static_cast<OutputPort *>(nullptr));
         DLL_Remove(&input->node);
         result = VXWARN_ALREADY_CONNECTED;
     }
@@ -65,7 +71,7 @@ int32_t VexaF_ConnectOutputToInput(VexaContext *, VexaUnit *sourceUnit, OutputPo
     }
     vx_store(input->source, static_cast<float *>(output->values));
     DLL_InsertBefore(&output->connectedInputs, &input->node);
-    input->connectedOutput = output;
+    vx_store(input->connectedOutput, output);
     return result;
 }
 
@@ -115,6 +121,7 @@ int32_t Vexa_ConnectUnits(VexaContext *context, int32_t sourceUnit, uint32_t sou
         else
             result = VXERR_INCOMPATIBLE_PORTS;
     }
+    CountConnectionChange(context);
     return result;
 }
 
@@ -144,6 +151,7 @@ int32_t Vexa_DisconnectUnits(VexaContext *context, int32_t unitToken, uint32_t p
             break;
         }
     }
+    CountConnectionChange(context);
     return result;
 }
 
@@ -183,6 +191,7 @@ int32_t VexaF_DisconnectAllPorts(VexaContext *context, VexaUnit *unit) {
             }
         }
     }
+    CountConnectionChange(context);
     return 0;
 }
 

@@ -40,6 +40,7 @@ int32_t VexaF_CreateUnitPorts(VexaContext *context, VexaUnit *unit) {
                 OutputPort *output = VexaS_GetOutput(unit, port, part);
                 DLL_InitNode(&output->node);
                 DLL_InitList(&output->connectedInputs);
+                output->owner = unit;
                 break;
             }
             case PORT_VARIABLE:

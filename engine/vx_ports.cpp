@@ -160,6 +160,7 @@ int32_t Vexa_SetPortSignalType(VexaContext *context, int32_t unitToken, uint32_t
     /* One byte, stored while the back end may run: it governs the values converted after
      * this store. */
     vx_store(*SignalTypeField(unit, port, part), static_cast<uint8_t>(signalType));
+    __atomic_add_fetch(&context->vxf_PlanGeneration, 1u, __ATOMIC_RELEASE); /* plan again */
     return 0;
 }
 

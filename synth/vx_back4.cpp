@@ -18,6 +18,7 @@ int32_t VexaS_Init(VexaContext *context) {
     int32_t result = VX_SawBL_Init(context, &context->vxb_SawTables);
     if (result < 0) return result;
     result = EB_Init(&context->vxb_EventBuffer, vx_load(context->vxb_TickCount), context);
+    if (result >= 0) result = VexaS_InitPlan(context);
     if (result < 0) {
         VX_SawBL_Term(context, &context->vxb_SawTables);
         return result;
@@ -28,6 +29,7 @@ int32_t VexaS_Init(VexaContext *context) {
 int32_t VexaS_Term(VexaContext *context) {
     VexaB_ProcessCommandsFromFront(context);
     EB_Term(&context->vxb_EventBuffer);
+    VexaS_TermPlan(context);
     VX_SawBL_Term(context, &context->vxb_SawTables);
     return 0;
 }

@@ -7,9 +7,8 @@
 
 namespace {
 void VXLL_FlattenOutputs(VexaUnit *unit);
-} // namespace
+void VexaB_CircuitFunction(VexaContext *context, VexaUnit *circuit);
 
-namespace {
 constexpr int32_t kBlocksPerTick = VX_BLOCKS_PER_TICK;
 constexpr int32_t kFramesPerBlock = VX_FRAMES_PER_BLOCK;
 
@@ -36,6 +35,11 @@ void AudioToControl(DLLNode *list, int32_t block) {
     }
 }
 
+void VexaB_CircuitFunction(VexaContext *context, VexaUnit *circuit) {
+    VexaB_ExecUnitList(context, &reinterpret_cast<VexaCircuit *>(circuit)->audioMembers);
+}
+} // namespace
+
 int32_t VexaB_ExecUnitList(VexaContext *context, DLLNode *list) {
     DLLNode *node = list->next;
     while (node != list) {
@@ -46,11 +50,6 @@ int32_t VexaB_ExecUnitList(VexaContext *context, DLLNode *list) {
     }
     return 0;
 }
-
-void VexaB_CircuitFunction(VexaContext *context, VexaUnit *circuit) {
-    VexaB_ExecUnitList(context, &reinterpret_cast<VexaCircuit *>(circuit)->audioMembers);
-}
-} // namespace
 
 /* The descriptor of every circuit: no ports, and a unit function that runs the members. */
 const UnitInfo CircuitUnitInfo = {.next = nullptr,
@@ -71,6 +70,7 @@ int32_t VexaB_StartUnit(VexaContext *context, VexaUnit *unit) {
     if (priority > 2) priority = 2;
     DLLNode *lists = unit->rate == RATE_AUDIO ? context->vxb_AudioLists : context->vxb_ControlLists;
     DLL_InsertBefore(&lists[priority], &unit->header.vxt_Node);
+    context->vxb_RunListGeneration++; /* the next batch plans again */
     unit->autoStop = 0;
     vx_store(unit->state, static_cast<uint8_t>(UNIT_RUNNING));
     return 0;
@@ -101,9 +101,10 @@ void VXLL_FlattenOutputs(VexaUnit *unit) {
 }
 } // namespace
 
-int32_t VexaB_StopUnit(VexaContext *, VexaUnit *unit) {
+int32_t VexaB_StopUnit(VexaContext *context, VexaUnit *unit) {
     if (vx_load(unit->parent) != nullptr || vx_load(unit->state) <= 1) return 0;
     DLL_Remove(&unit->header.vxt_Node);
+    context->vxb_RunListGeneration++;
     unit->autoStop = 0;
     vx_store(unit->state, static_cast<uint8_t>(UNIT_STOPPED));
     VXLL_FlattenOutputs(unit);
@@ -145,8 +146,8 @@ int32_t VexaB_SynthesizeBatch(VexaContext *context, const float *inputBuffer,
     EB_ExecuteNodes(&context->vxb_EventBuffer, tick);
 
     /* 3: control-rate units run once per batch. */
-    for (int32_t priority = 2; priority >= 0; priority--)
-        VexaB_ExecUnitList(context, &context->vxb_ControlLists[priority]);
+    VexaB_UpdatePlan(context);
+    for (int32_t priority = 2; priority >= 0; priority--) VexaB_RunList(context, 3 + priority);
 
     /* 4: the I/O units read and write the device buffers through the cursors. */
     const int32_t inputStep = context->vxf_InputChannels * kFramesPerBlock;
@@ -164,9 +165,9 @@ int32_t VexaB_SynthesizeBatch(VexaContext *context, const float *inputBuffer,
     for (int32_t block = 0; block < kBlocksPerTick; block++) {
         if (load < maxUsage) { /* an overloaded (or NaN) load leaves the block silent */
             ControlToAudio(&context->vxb_ControlToAudioList, block);
-            VexaB_ExecUnitList(context, &context->vxb_AudioLists[2]);
-            VexaB_ExecUnitList(context, &context->vxb_AudioLists[1]);
-            VexaB_ExecUnitList(context, &context->vxb_AudioLists[0]);
+            VexaB_RunList(context, 2);
+            VexaB_RunList(context, 1);
+            VexaB_RunList(context, 0);
             AudioToControl(&context->vxb_AudioToControlList, block);
         }
         if (inputBuffer != nullptr) context->vxb_InputCursor += inputStep;

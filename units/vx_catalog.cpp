@@ -21,6 +21,13 @@ bool LinkCatalogue() {
     for (Loader load : kCatalogue) {
         UnitInfo *info = load();
         if (info == nullptr) continue;
+        /* Bus ports and sample queues mean state shared with other units of the list. */
+        for (int32_t p = 0; p < info->numPorts; p++) {
+            const PortInfo &port = info->ports[p];
+            if (port.portKind & (PORT_BUS_INPUT | PORT_BUS_OUTPUT)) info->sharing |= VX_SHARES_BUS;
+            if (port.portKind == PORT_QUEUE && port.queueData == VXT_SAMPLE)
+                info->sharing |= VX_SHARES_SAMPLES;
+        }
         info->next = nullptr;
         if (last == nullptr)
             sHead = info;

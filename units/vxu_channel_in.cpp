@@ -38,7 +38,8 @@ UnitInfo kInfo = {.next = nullptr,
                   .ports = kPorts,
                   .initFunc = VXU_InitUnit,
                   .termFunc = nullptr,
-                  .unitFunc = UnitFunction};
+                  .unitFunc = UnitFunction,
+                  .sharing = VX_SHARES_DEVICE};
 } // namespace
 
 UnitInfo *VXU_LoadChannelIn() { return &kInfo; }

@@ -40,7 +40,8 @@ UnitInfo kInfo = {.next = nullptr,
                   .ports = kPorts,
                   .initFunc = VXU_InitLineIn,
                   .termFunc = nullptr,
-                  .unitFunc = UnitFunction};
+                  .unitFunc = UnitFunction,
+                  .sharing = VX_SHARES_DEVICE};
 } // namespace
 
 UnitInfo *VXU_LoadLineIn() { return &kInfo; }

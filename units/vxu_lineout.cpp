@@ -39,7 +39,8 @@ UnitInfo kInfo = {.next = nullptr,
                   .ports = kPorts,
                   .initFunc = VXU_InitUnit,
                   .termFunc = nullptr,
-                  .unitFunc = UnitFunction};
+                  .unitFunc = UnitFunction,
+                  .sharing = VX_SHARES_DEVICE};
 } // namespace
 
 UnitInfo *VXU_LoadLineOut() { return &kInfo; }

@@ -76,7 +76,8 @@ UnitInfo kInfo = {.next = nullptr,
                   .ports = kPorts,
                   .initFunc = UnitInitialization,
                   .termFunc = nullptr,
-                  .unitFunc = UnitFunction};
+                  .unitFunc = UnitFunction,
+                  .sharing = VX_SHARES_RANDOM};
 } // namespace
 
 UnitInfo *VXU_LoadPinkNoise() { return &kInfo; }

@@ -63,7 +63,8 @@ UnitInfo kInfo = {.next = nullptr,
                   .ports = kPorts,
                   .initFunc = nullptr,
                   .termFunc = nullptr,
-                  .unitFunc = UnitFunction};
+                  .unitFunc = UnitFunction,
+                  .sharing = VX_SHARES_RANDOM};
 } // namespace
 
 UnitInfo *VXU_LoadRedNoise() { return &kInfo; }

@@ -38,7 +38,8 @@ UnitInfo kInfo = {.next = nullptr,
                   .ports = kPorts,
                   .initFunc = nullptr,
                   .termFunc = nullptr,
-                  .unitFunc = UnitFunction};
+                  .unitFunc = UnitFunction,
+                  .sharing = VX_WRITES_SAMPLES};
 } // namespace
 
 UnitInfo *VXU_LoadSampleWrite16F1() { return &kInfo; }

@@ -37,7 +37,8 @@ UnitInfo kInfo = {.next = nullptr,
                   .ports = kPorts,
                   .initFunc = nullptr,
                   .termFunc = nullptr,
-                  .unitFunc = UnitFunction};
+                  .unitFunc = UnitFunction,
+                  .sharing = VX_SHARES_RANDOM};
 } // namespace
 
 UnitInfo *VXU_LoadWhiteNoise() { return &kInfo; }

@@ -91,6 +91,15 @@ struct VexaContext {
     DLLNode vxs_Spacers[2];
     int32_t vxs_SpacerInList[2];
     int32_t vxb_LastSentThing;
+    /* The execution plan of the run lists (synth/vx_plan.cpp), allocated with the back end's
+     * records. The front end counts every change of a connection or signal type in
+     * vxf_PlanGeneration, the back end every change of a run list in vxb_RunListGeneration; a
+     * batch that finds either moved plans again. vxf_GroupingOff is 1 when units must run one
+     * by one (a switch for tests and measurements). */
+    struct VexaPlan *vxb_Plan;
+    uint32_t vxf_PlanGeneration;
+    uint32_t vxb_RunListGeneration;
+    int32_t vxf_GroupingOff;
 };
 
 #endif /* VX_CONTEXT_H */

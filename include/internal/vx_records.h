@@ -86,6 +86,20 @@ struct PortInfo {
     uint8_t queueData = 0;
 };
 
+/* A type's group function: computes one block of `count` (2 to 8) units of the type side by
+ * side, each exactly as its unit function would, so that every output bit is the same. */
+typedef void (*VexaGroupFunc)(VexaContext *context, VexaUnit *const *units, int32_t count);
+
+/* State a unit type shares with other units of its run list beyond its connections: units
+ * that share any of it keep their order among themselves when the batch groups units. */
+enum : uint8_t {
+    VX_SHARES_RANDOM = 1,  /* the context's random sequence */
+    VX_SHARES_DEVICE = 2,  /* the device buffers: input cursor, output mix */
+    VX_SHARES_BUS = 4,     /* bus sums (set from the ports when the catalogue is linked) */
+    VX_SHARES_SAMPLES = 8, /* sample data, while a recorder of the list writes (from the ports) */
+    VX_WRITES_SAMPLES = 16, /* a recorder: it writes sample data */
+};
+
 struct UnitInfo {
     UnitInfo *next;
     uint32_t typeID;
@@ -95,6 +109,8 @@ struct UnitInfo {
     VexaInitFunc initFunc;
     VexaTermFunc termFunc;
     VexaUnitFunc unitFunc;
+    VexaGroupFunc groupFunc = nullptr; /* none: the type's units run one by one */
+    uint8_t sharing = 0;
 };
 
 /* The unit record. The type's instance data (port records and private state) follows;
@@ -114,6 +130,10 @@ struct VexaUnit {
      * with a start in flight cannot join a circuit, since the back end may be linking it
      * into a run list at that very moment. */
     int32_t startsInFlight;
+    /* The back end's scratch while it plans its run list (synth/vx_plan.cpp): the build that
+     * last placed the unit, and its position in that build's list. */
+    uint32_t planStamp;
+    int32_t planSlot;
 };
 
 /* Port records, one per part. */
@@ -132,6 +152,7 @@ struct OutputPort {
     DLLNode connectedInputs;
     float lastControlValue;
     float rateView[8];
+    VexaUnit *owner; /* the unit whose output this is */
 };
 
 struct VariablePort {

@@ -22,6 +22,20 @@ void VexaB_ProcessCommandsFromFront(VexaContext *context);
 int32_t VexaS_Init(VexaContext *context);
 int32_t VexaS_Term(VexaContext *context);
 
+/* Turns the grouping of units of one type on or off (for tests and measurements); the next
+ * batch plans again. */
+void VexaF_SetGrouping(VexaContext *context, bool on);
+
+/* ---- The execution plan (synth/vx_plan.cpp) ---------------------------------------- */
+int32_t VexaS_InitPlan(VexaContext *context);
+void VexaS_TermPlan(VexaContext *context);
+/* Plans again when a run list, a connection or a signal type changed (batch start). */
+void VexaB_UpdatePlan(VexaContext *context);
+/* Runs one block of a run list (0-2 audio priorities, 3-5 control) by its plan. */
+void VexaB_RunList(VexaContext *context, int32_t list);
+/* Runs a list's units one by one in their order. */
+int32_t VexaB_ExecUnitList(VexaContext *context, DLLNode *list);
+
 /* ---- Release of things (synth/vx_back4.cpp) ---------------------------------------- */
 void VXLL_UnReference(VexaContext *context, VexaThing *thing);
 /* Sends a free spacer behind a thing that is the back-to-front list's last node. */
