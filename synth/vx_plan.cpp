@@ -403,6 +403,18 @@ void VexaB_RunList(VexaContext *context, int32_t list) {
     }
 }
 
+int32_t VexaS_PlannedGroups(const VexaContext *context) {
+    const VexaPlan *plan = context->vxb_Plan;
+    if (plan == nullptr) return 0;
+    int32_t groups = 0;
+    for (const PlanList &list : plan->lists) {
+        if (!list.grouped) continue;
+        for (int32_t e = 0; e < list.numEntries; e++)
+            groups += plan->entries[list.firstEntry + e].count > 1;
+    }
+    return groups;
+}
+
 void VexaF_SetGrouping(VexaContext *context, bool on) {
     vx_store(context->vxf_GroupingOff, on ? 0 : 1);
 }

@@ -9,6 +9,7 @@
 #ifndef VX_BIQUAD_H
 #define VX_BIQUAD_H
 
+#include "vx_group.h"
 #include "vx_unit.h"
 
 struct BiquadUnit {
@@ -27,6 +28,8 @@ struct BiquadUnit {
     /* The design inputs the coefficients were made from. */
     float designFrequency, designQ, designGain, designSlope;
 };
+
+typedef void (*VexaBiquadDesign)(VexaContext *context, VexaUnit *unit);
 
 /* Design inputs below this are raised to it. */
 constexpr float VX_BIQUAD_MIN_INPUT = 1.0e-5f;
@@ -94,6 +97,62 @@ VX_ALWAYS_INLINE void VexaBiquadFilterBlock(VexaUnit *unit) {
     self->y2 = static_cast<float>(y6 - 1.0e-26);
 }
 
+/* The same filter for a group of up to 8 biquads, one per lane: per frame and lane the
+ * operations of VexaBiquadFilterBlock, ((a0 x + a1 x1) + a2 x2 - b1 y1) - b2 y2, and the same
+ * stores of the histories. */
+VX_ALWAYS_INLINE void VexaBiquadGroupBlock(VexaUnit *const *units, int32_t count) {
+    const VxLanes<BiquadUnit> lanes(units, count);
+    VxBlockF x[8], amplitude[8], out[8];
+    vx_lanes_in(lanes, &BiquadUnit::input, x);
+    vx_lanes_in(lanes, &BiquadUnit::amplitude, amplitude);
+    const VxBlockD a0 = vx_lanes_field(lanes, &BiquadUnit::a0);
+    const VxBlockD a1 = vx_lanes_field(lanes, &BiquadUnit::a1);
+    const VxBlockD a2 = vx_lanes_field(lanes, &BiquadUnit::a2);
+    const VxBlockD b1 = vx_lanes_field(lanes, &BiquadUnit::b1);
+    const VxBlockD b2 = vx_lanes_field(lanes, &BiquadUnit::b2);
+    VxBlockD xm1 = vx_lanes_field(lanes, &BiquadUnit::x1);
+    VxBlockD xm2 = vx_lanes_field(lanes, &BiquadUnit::x2);
+    VxBlockD ym1 = vx_lanes_field(lanes, &BiquadUnit::y1);
+    VxBlockD ym2 = vx_lanes_field(lanes, &BiquadUnit::y2);
+    for (int i = 0; i < 8; i++) {
+        const VxBlockD xi = vx_widen(x[i]);
+        const VxBlockD ff = (a0 * xi + a1 * xm1) + a2 * xm2;
+        const VxBlockD y = (ff - b1 * ym1) - b2 * ym2;
+        out[i] = vx_round(vx_widen(amplitude[i]) * y);
+        xm2 = xm1;
+        xm1 = xi;
+        ym2 = ym1;
+        ym1 = y;
+    }
+    vx_lanes_out(lanes, &BiquadUnit::output, out);
+    for (int k = 0; k < count; k++) {
+        BiquadUnit *self = lanes[k];
+        self->x1 = static_cast<float>(xm1[k]);
+        self->x2 = static_cast<float>(xm2[k]);
+        self->y1 = static_cast<float>(ym1[k] + 1.0e-26);
+        self->y2 = static_cast<float>(ym2[k] - 1.0e-26);
+    }
+}
+
+/* A biquad type's group body: every unit's design first (each reads only its own inputs),
+ * then the filters side by side. */
+template <VexaBiquadDesign Design>
+VX_ALWAYS_INLINE void VexaBiquadGroup(VexaContext *context, VexaUnit *const *units,
+                                      int32_t count) {
+    for (int32_t k = 0; k < count; k++) Design(context, units[k]);
+    VexaBiquadGroupBlock(units, count);
+}
+
+/* Defines a biquad type's group function builds (GroupFunction ... PickGroupFunction) from its
+ * coefficient routine. */
+#define VX_BIQUAD_GROUP_BUILDS(Design)                                                      \
+    template <int Level>                                                                   \
+    VX_ALWAYS_INLINE void BiquadGroupBody(VexaContext *context, VexaUnit *const *units,    \
+                                          int32_t count) {                                 \
+        VexaBiquadGroup<Design>(context, units, count);                                    \
+    }                                                                                      \
+    VX_GROUP_FUNCTION_BUILDS(BiquadGroupBody)
+
 /* The first part of the Q-based designs (low-pass, high-pass, band-pass, band-stop): reads
  * Frequency and Q; when either changed since the last design, records them, writes cos w and
  * alpha and returns true. Inline: the check runs at every block. */
@@ -121,8 +180,6 @@ bool VexaBiquadShelfDesign(VexaContext *context, BiquadUnit *self, double *cs, d
  * Q-based types; Input, Frequency, Gain, Slope, Amplitude, Output for the shelves. */
 extern const PortInfo kVexaBiquadQPorts[5];
 extern const PortInfo kVexaBiquadShelfPorts[6];
-
-typedef void (*VexaBiquadDesign)(VexaContext *context, VexaUnit *unit);
 
 /* A biquad type's initialisation: designs the coefficients from the defaults, so that they
  * exist before the first block. */

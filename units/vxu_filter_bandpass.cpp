@@ -10,6 +10,8 @@ void VexaRecalculateBandPass(VexaContext *context, VexaUnit *unit) {
 }
 
 namespace {
+VX_BIQUAD_GROUP_BUILDS(VexaRecalculateBandPass)
+
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x05c125ee,
                   .instanceSize = sizeof(BiquadUnit),
@@ -20,4 +22,7 @@ UnitInfo kInfo = {.next = nullptr,
                   .unitFunc = VexaBiquadUnitFunction<VexaRecalculateBandPass>};
 } // namespace
 
-UnitInfo *VXU_LoadFilterBandPass() { return &kInfo; }
+UnitInfo *VXU_LoadFilterBandPass() {
+    kInfo.groupFunc = PickGroupFunction();
+    return &kInfo;
+}

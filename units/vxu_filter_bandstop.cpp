@@ -9,6 +9,8 @@ void VexaRecalculateBandStop(VexaContext *context, VexaUnit *unit) {
 }
 
 namespace {
+VX_BIQUAD_GROUP_BUILDS(VexaRecalculateBandStop)
+
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x05b485e2,
                   .instanceSize = sizeof(BiquadUnit),
@@ -19,4 +21,7 @@ UnitInfo kInfo = {.next = nullptr,
                   .unitFunc = VexaBiquadUnitFunction<VexaRecalculateBandStop>};
 } // namespace
 
-UnitInfo *VXU_LoadFilterBandStop() { return &kInfo; }
+UnitInfo *VXU_LoadFilterBandStop() {
+    kInfo.groupFunc = PickGroupFunction();
+    return &kInfo;
+}

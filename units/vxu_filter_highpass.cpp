@@ -10,6 +10,8 @@ void VexaRecalculateHighPass(VexaContext *context, VexaUnit *unit) {
 }
 
 namespace {
+VX_BIQUAD_GROUP_BUILDS(VexaRecalculateHighPass)
+
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x05c132fa,
                   .instanceSize = sizeof(BiquadUnit),
@@ -20,4 +22,7 @@ UnitInfo kInfo = {.next = nullptr,
                   .unitFunc = VexaBiquadUnitFunction<VexaRecalculateHighPass>};
 } // namespace
 
-UnitInfo *VXU_LoadFilterHighPass() { return &kInfo; }
+UnitInfo *VXU_LoadFilterHighPass() {
+    kInfo.groupFunc = PickGroupFunction();
+    return &kInfo;
+}

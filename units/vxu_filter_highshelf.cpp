@@ -12,6 +12,8 @@ void VexaRecalculateHighShelf(VexaContext *context, VexaUnit *unit) {
 }
 
 namespace {
+VX_BIQUAD_GROUP_BUILDS(VexaRecalculateHighShelf)
+
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x05589f9e,
                   .instanceSize = sizeof(BiquadUnit),
@@ -22,4 +24,7 @@ UnitInfo kInfo = {.next = nullptr,
                   .unitFunc = VexaBiquadUnitFunction<VexaRecalculateHighShelf>};
 } // namespace
 
-UnitInfo *VXU_LoadFilterHighShelf() { return &kInfo; }
+UnitInfo *VXU_LoadFilterHighShelf() {
+    kInfo.groupFunc = PickGroupFunction();
+    return &kInfo;
+}

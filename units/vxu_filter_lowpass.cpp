@@ -20,6 +20,8 @@ template <int Level> VX_ALWAYS_INLINE void LowPassBlock(VexaContext *context, Ve
 
 VX_UNIT_FUNCTION_BUILDS(LowPassBlock)
 
+VX_BIQUAD_GROUP_BUILDS(VexaRecalculateLowPass)
+
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x05d4f996,
                   .instanceSize = sizeof(BiquadUnit),
@@ -31,6 +33,7 @@ UnitInfo kInfo = {.next = nullptr,
 } // namespace
 
 UnitInfo *VXU_LoadFilterLowPass() {
+    kInfo.groupFunc = PickGroupFunction();
     kInfo.unitFunc = PickUnitFunction();
     return &kInfo;
 }

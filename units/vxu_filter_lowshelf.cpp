@@ -12,6 +12,8 @@ void VexaRecalculateLowShelf(VexaContext *context, VexaUnit *unit) {
 }
 
 namespace {
+VX_BIQUAD_GROUP_BUILDS(VexaRecalculateLowShelf)
+
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x058fe72e,
                   .instanceSize = sizeof(BiquadUnit),
@@ -22,4 +24,7 @@ UnitInfo kInfo = {.next = nullptr,
                   .unitFunc = VexaBiquadUnitFunction<VexaRecalculateLowShelf>};
 } // namespace
 
-UnitInfo *VXU_LoadFilterLowShelf() { return &kInfo; }
+UnitInfo *VXU_LoadFilterLowShelf() {
+    kInfo.groupFunc = PickGroupFunction();
+    return &kInfo;
+}

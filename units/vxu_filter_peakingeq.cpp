@@ -43,6 +43,8 @@ const PortInfo kPorts[] = {
      .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(BiquadUnit, output)},
 };
 
+VX_BIQUAD_GROUP_BUILDS(VexaRecalculatePeakingEQ)
+
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x05716532,
                   .instanceSize = sizeof(BiquadUnit),
@@ -53,4 +55,7 @@ UnitInfo kInfo = {.next = nullptr,
                   .unitFunc = VexaBiquadUnitFunction<VexaRecalculatePeakingEQ>};
 } // namespace
 
-UnitInfo *VXU_LoadFilterPeakingEQ() { return &kInfo; }
+UnitInfo *VXU_LoadFilterPeakingEQ() {
+    kInfo.groupFunc = PickGroupFunction();
+    return &kInfo;
+}

@@ -33,6 +33,8 @@ void VexaS_TermPlan(VexaContext *context);
 void VexaB_UpdatePlan(VexaContext *context);
 /* Runs one block of a run list (0-2 audio priorities, 3-5 control) by its plan. */
 void VexaB_RunList(VexaContext *context, int32_t list);
+/* How many entries of the current plan run a group side by side (for tests). */
+int32_t VexaS_PlannedGroups(const VexaContext *context);
 /* Runs a list's units one by one in their order. */
 int32_t VexaB_ExecUnitList(VexaContext *context, DLLNode *list);
 

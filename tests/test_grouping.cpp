@@ -1,0 +1,265 @@
+/*
+ * Grouping units of one type (the execution plan and the group functions) changes no bit: many
+ * random networks are built twice, identically, one context with grouping and one without, and
+ * rendered tick by tick; the device output and every output part of every unit must be the same
+ * bits after every tick, in every vector build the processor runs.
+ *
+ * A network has units of random types among all 68 (half of them drawn from the types that
+ * have a group function, so that groups form), random values on their inputs and variables,
+ * random connections (feedback loops and a unit reading itself included), buses, noise units,
+ * sample, envelope and table data, circuits, all three priorities, and starts, stops and port
+ * changes at random ticks, some of them while the network renders.
+ */
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "vx_catalog.h"
+#include "vx_internal.h"
+#include "vx_test_support.h"
+#include "vx_unit.h"
+
+namespace {
+
+constexpr int32_t kOutputChannels = 8;
+constexpr int32_t kInputChannels = 2;
+
+std::vector<const UnitInfo *> AllTypes() {
+    std::vector<const UnitInfo *> types;
+#define VX_ADD_TYPE(Name) types.push_back(VXU_Load##Name());
+    VX_UNIT_CATALOGUE(VX_ADD_TYPE)
+#undef VX_ADD_TYPE
+    return types;
+}
+
+/* A value a port of this signal type is usefully set to. */
+double RandomValue(std::mt19937 &rng, const PortInfo &port) {
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const double u = unit(rng);
+    switch (port.signalType) {
+    case SIGNAL_FREQUENCY: return 20.0 + 3000.0 * u * u;
+    case SIGNAL_SVF_FREQUENCY: return 100.0 + 5000.0 * u;
+    case SIGNAL_SAMPLE_RATE: return 8000.0 + 60000.0 * u;
+    case SIGNAL_HALF_LIFE: return 0.0005 + 0.05 * u;
+    case SIGNAL_TIME: return 0.001 + 0.1 * u;
+    case SIGNAL_UNSIGNED: return 2.0 * u;
+    case SIGNAL_SIGNED: return 2.0 * u - 1.0;
+    default: return port.portID == PORTID_Q ? 0.5 + 4.0 * u : 2.0 * u - 1.0;
+    }
+}
+
+struct PortRef {
+    int32_t unit;
+    const PortInfo *port;
+    int32_t part;
+};
+
+/* One random network; built twice from the same seed it makes the same calls. */
+class Network {
+  public:
+    Network(uint32_t seed, bool grouping) : rng_(seed) {
+        ctx = Vexa_CreateContext();
+        EXPECT_EQ(Vexa_Initialize(ctx), 0);
+        EXPECT_EQ(Vexa_StartDevices(ctx, VX_FLAG_NO_DEVICE, 44100.0, -1, kInputChannels, -1,
+                                    kOutputChannels),
+                  0);
+        VexaF_SetGrouping(ctx, grouping);
+    }
+    ~Network() {
+        EXPECT_EQ(Vexa_Terminate(ctx), 0);
+        Vexa_DeleteContext(ctx);
+    }
+
+    void Build(const std::vector<const UnitInfo *> &types,
+               const std::vector<const UnitInfo *> &groupable) {
+        const int32_t count = 30 + static_cast<int32_t>(rng_() % 70);
+        for (int32_t i = 0; i < count; i++) {
+            const bool grouped = rng_() % 2 == 0;
+            const UnitInfo *type = grouped ? groupable[rng_() % groupable.size()]
+                                           : types[rng_() % types.size()];
+            Make(type);
+        }
+        for (const PortRef &in : inputs_) {
+            const uint32_t r = rng_() % 10;
+            if (r < 4 && !outputs_.empty()) {
+                const PortRef &out = outputs_[rng_() % outputs_.size()];
+                Vexa_ConnectUnits(ctx, out.unit, out.port->portID, out.part, in.unit,
+                                  in.port->portID, in.part);
+            }
+        }
+        for (const PortRef &bus : busOutputs_) {
+            if (busInputs_.empty()) break;
+            const PortRef &target = busInputs_[rng_() % busInputs_.size()];
+            Vexa_ConnectUnits(ctx, bus.unit, bus.port->portID, 0, target.unit, target.port->portID,
+                              0);
+        }
+        /* Probes: device channels fed by random outputs. */
+        for (int32_t ch = 0; ch < kOutputChannels && !outputs_.empty(); ch++) {
+            const int32_t probe = Vexa_CreateUnit(ctx, 0x01ec67f1, 0, ch);
+            const PortRef &out = outputs_[rng_() % outputs_.size()];
+            Vexa_ConnectUnits(ctx, out.unit, out.port->portID, out.part, probe, PORTID_INPUT, 0);
+            units_.push_back(probe);
+        }
+        /* A few circuits of stopped units. */
+        for (int c = 0; c < 3 && units_.size() > 6; c++) {
+            const int32_t members[] = {units_[rng_() % units_.size()],
+                                       units_[rng_() % units_.size()]};
+            const int32_t circuit = Vexa_CreateCircuit(ctx, members, members[0] == members[1] ? 1 : 2, 0);
+            if (circuit > 0) units_.push_back(circuit);
+        }
+        for (int32_t unit : units_) {
+            Vexa_SetPriority(ctx, unit, static_cast<int32_t>(rng_() % 3));
+            if (rng_() % 8 != 0) Vexa_StartUnitAt(ctx, static_cast<int32_t>(rng_() % 4), unit);
+        }
+    }
+
+    /* Timed changes in the coming ticks: starts, stops and port values. */
+    void Schedule(int32_t now) {
+        for (int i = 0; i < 6; i++) {
+            const int32_t tick = now + static_cast<int32_t>(rng_() % 6);
+            const int32_t unit = units_[rng_() % units_.size()];
+            switch (rng_() % 3) {
+            case 0: Vexa_StartUnitAt(ctx, tick, unit); break;
+            case 1: Vexa_StopUnitAt(ctx, tick, unit); break;
+            default:
+                if (!settable_.empty()) {
+                    const PortRef &p = settable_[rng_() % settable_.size()];
+                    Vexa_SetPortAt(ctx, tick, p.unit, p.port->portID, p.part,
+                                   RandomValue(rng_, *p.port));
+                }
+            }
+        }
+    }
+
+    /* One tick; returns the device output and every output part of every unit. */
+    std::vector<float> Tick(const std::vector<float> &input) {
+        std::vector<float> out(64 * kOutputChannels);
+        EXPECT_EQ(Vexa_RenderTicks(ctx, input.data(), out.data(), 1), 0);
+        for (const PortRef &o : outputs_) {
+            VexaThing *thing = VexaF_ThingFromToken(ctx, o.unit);
+            if (thing == nullptr) continue;
+            const float *values =
+                VexaS_GetOutput(reinterpret_cast<VexaUnit *>(thing), o.port, o.part)->values;
+            out.insert(out.end(), values, values + 8);
+        }
+        return out;
+    }
+
+    VexaContext *ctx = nullptr;
+
+  private:
+    std::mt19937 rng_;
+    std::vector<int32_t> units_;
+    std::vector<PortRef> inputs_, outputs_, settable_, busInputs_, busOutputs_;
+
+    int32_t Argument(const UnitInfo *type) {
+        switch (type->typeID) {
+        case 0x01ea9411: /* ChannelIn */ return static_cast<int32_t>(rng_() % 2);
+        case 0x020259fc: /* LineOut */ return static_cast<int32_t>(rng_() % 7);
+        case 0x01ec67f1: /* ChannelOut */ return static_cast<int32_t>(rng_() % 8);
+        default: return static_cast<int32_t>(64 + rng_() % 400); /* delay lengths */
+        }
+    }
+
+    void Make(const UnitInfo *type) {
+        int32_t unit = Vexa_CreateUnit(ctx, type->typeID, 0, Argument(type));
+        if (unit < 0) unit = Vexa_CreateUnit(ctx, type->typeID, 0, 0);
+        if (unit < 0) return;
+        units_.push_back(unit);
+        for (int32_t p = 0; p < type->numPorts; p++) {
+            const PortInfo &port = type->ports[p];
+            for (int32_t part = 0; part < port.numParts; part++) {
+                const PortRef ref{unit, &port, part};
+                switch (port.portKind) {
+                case PORT_INPUT: inputs_.push_back(ref); [[fallthrough]];
+                case PORT_VARIABLE:
+                    settable_.push_back(ref);
+                    if (rng_() % 2) Vexa_SetPort(ctx, unit, port.portID, part, RandomValue(rng_, port));
+                    break;
+                case PORT_OUTPUT: outputs_.push_back(ref); break;
+                case PORT_BUS_INPUT: busInputs_.push_back(ref); break;
+                case PORT_BUS_OUTPUT: busOutputs_.push_back(ref); break;
+                case PORT_QUEUE: Queue(unit, port); break;
+                case PORT_TABLE: UseTable(unit, port); break;
+                default: break;
+                }
+            }
+        }
+    }
+
+    void Queue(int32_t unit, const PortInfo &port) {
+        if (port.queueData == VXT_ENVELOPE) {
+            std::vector<double> frames;
+            for (int i = 0; i < 4; i++) {
+                frames.push_back(0.001 + 0.01 * (rng_() % 10));
+                frames.push_back((static_cast<double>(rng_() % 200) - 100.0) / 100.0);
+            }
+            const int32_t envelope = Vexa_CreateEnvelope(ctx, 4);
+            Vexa_WriteEnvelope(ctx, envelope, 0, frames.data(), 4);
+            Vexa_QueueData(ctx, unit, port.portID, envelope, 0, 4, QUEUE_LOOP);
+            return;
+        }
+        const int32_t channels = port.defaultValue >= 2.0f ? 2 : 1;
+        const uint32_t frames = 200 + rng_() % 600;
+        std::vector<int16_t> data(frames * channels);
+        for (int16_t &v : data) v = static_cast<int16_t>(static_cast<int32_t>(rng_() % 60000) - 30000);
+        const int32_t sample = Vexa_CreateSample(ctx, frames, channels);
+        Vexa_WriteSample(ctx, sample, 0, data.data(), frames);
+        Vexa_QueueData(ctx, unit, port.portID, sample, 0, frames,
+                       rng_() % 2 ? QUEUE_LOOP : 0u);
+    }
+
+    void UseTable(int32_t unit, const PortInfo &port) {
+        const uint32_t entries = 17 + rng_() % 200;
+        std::vector<double> values(entries);
+        for (double &v : values) v = (static_cast<double>(rng_() % 2000) - 1000.0) / 1000.0;
+        const int32_t table = Vexa_CreateTable(ctx, entries);
+        Vexa_WriteTableDoubles(ctx, table, 0, values.data(), entries);
+        Vexa_UseTable(ctx, unit, port.portID, 0, table);
+    }
+};
+
+TEST(Grouping, RandomNetworksComputeTheSameBitsWithAndWithoutGroups) {
+    const std::vector<const UnitInfo *> types = AllTypes();
+    std::vector<const UnitInfo *> groupable;
+    for (const UnitInfo *type : types)
+        if (type->groupFunc != nullptr) groupable.push_back(type);
+    ASSERT_FALSE(groupable.empty());
+    int64_t groupsSeen = 0;
+    for (int build = VX_SIMD_BASE; build <= vxtest::MaxBuild(); build++) {
+        vxtest::UseBuild(build);
+        for (uint32_t seed = 1; seed <= 40; seed++) {
+            SCOPED_TRACE(::testing::Message() << "build " << build << ", network " << seed);
+            Network grouped(seed, true), plain(seed, false);
+            grouped.Build(types, groupable);
+            plain.Build(types, groupable);
+            std::mt19937 inputs(seed);
+            for (int32_t tick = 0; tick < 24; tick++) {
+                if (tick % 8 == 2) {
+                    grouped.Schedule(tick);
+                    plain.Schedule(tick);
+                }
+                std::vector<float> input(64 * kInputChannels);
+                for (float &v : input) v = static_cast<float>(inputs() % 2000) / 1000.0f - 1.0f;
+                const std::vector<float> a = grouped.Tick(input), b = plain.Tick(input);
+                ASSERT_EQ(a.size(), b.size());
+                if (std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) != 0) {
+                    size_t i = 0;
+                    while (a[i] == b[i] || (a[i] != a[i] && b[i] != b[i])) i++;
+                    FAIL() << "tick " << tick << ", value " << i << ": " << a[i] << " vs " << b[i];
+                }
+                groupsSeen += VexaS_PlannedGroups(grouped.ctx);
+                EXPECT_EQ(VexaS_PlannedGroups(plain.ctx), 0);
+            }
+        }
+    }
+    vxtest::UseBuild(VX_SIMD_AVX512);
+    EXPECT_GT(groupsSeen, 0) << "no network formed a group";
+    ::testing::Test::RecordProperty("groups", std::to_string(groupsSeen));
+}
+
+} // namespace
