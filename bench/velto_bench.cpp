@@ -38,6 +38,7 @@
 
 #include "velto.h"
 #include "vx_catalog.h"
+#include "vx_internal.h"
 #include "vx_unit.h"
 
 namespace {
@@ -54,6 +55,7 @@ constexpr uint32_t TYPE_SAMPLE_READ = 0x042426d3;
 constexpr uint32_t TYPE_ENVELOPE_LINEAR = 0x057bbdb7;
 
 int gReps = 11;
+bool gUngrouped = false; /* --ungrouped: every unit runs alone, as before the grouping */
 bool gQuick = false;
 bool gMachine = false;
 std::string gOnly;
@@ -98,6 +100,7 @@ class Network {
         Check(Vexa_Initialize(ctx_), "Vexa_Initialize");
         Check(Vexa_StartDevices(ctx_, VX_FLAG_NO_DEVICE, kFrameRate, -1, 0, 0, 1),
               "Vexa_StartDevices");
+        if (gUngrouped) VexaF_SetGrouping(ctx_, false);
     }
     ~Network() {
         Vexa_Terminate(ctx_);
@@ -482,6 +485,8 @@ int main(int argc, char **argv) {
     for (int i = 1; i < argc; i++) {
         if (!std::strcmp(argv[i], "--reps") && i + 1 < argc) {
             gReps = std::max(1, std::atoi(argv[++i]));
+        } else if (!std::strcmp(argv[i], "--ungrouped")) {
+            gUngrouped = true;
         } else if (!std::strcmp(argv[i], "--quick")) {
             gQuick = true;
             gReps = 3;
@@ -490,7 +495,7 @@ int main(int argc, char **argv) {
         } else if (!std::strcmp(argv[i], "--only") && i + 1 < argc) {
             gOnly = argv[++i];
         } else {
-            std::fprintf(stderr, "usage: %s [--reps N] [--quick] [--only W1,W2,W3,limit,front] "
+            std::fprintf(stderr, "usage: %s [--reps N] [--quick] [--ungrouped] [--only W1,W2,W3,limit,front] "
                                  "[--machine]\n",
                          argv[0]);
             return 2;

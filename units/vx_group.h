@@ -22,22 +22,48 @@ template <typename T> struct VxLanes {
     T *operator[](int k) const { return self[k]; }
 };
 
+/* Two-vector shuffles of 8 floats, in the compiler's own form (clang for the fuzzer's build). */
+#if defined(__clang__)
+#define VX_SHUFFLE8(a, b, i0, i1, i2, i3, i4, i5, i6, i7)                                   \
+    __builtin_shufflevector(a, b, i0, i1, i2, i3, i4, i5, i6, i7)
+#else
+#define VX_SHUFFLE8(a, b, i0, i1, i2, i3, i4, i5, i6, i7)                                   \
+    __builtin_shuffle(a, b, VxBlockI{i0, i1, i2, i3, i4, i5, i6, i7})
+#endif
+
+/* out[i][k] = in[k][i] for an 8 x 8 block of floats, in three rounds of pairwise shuffles
+ * (interleave, pair, halves). The shuffles move values and compute nothing. */
+VX_ALWAYS_INLINE void vx_transpose8(const VxBlockF in[8], VxBlockF out[8]) {
+    VxBlockF t[8], u[8];
+    for (int k = 0; k < 8; k += 2) {
+        t[k] = VX_SHUFFLE8(in[k], in[k + 1], 0, 8, 1, 9, 4, 12, 5, 13);
+        t[k + 1] = VX_SHUFFLE8(in[k], in[k + 1], 2, 10, 3, 11, 6, 14, 7, 15);
+    }
+    for (int k = 0; k < 8; k += 4) {
+        u[k] = VX_SHUFFLE8(t[k], t[k + 2], 0, 1, 8, 9, 4, 5, 12, 13);
+        u[k + 1] = VX_SHUFFLE8(t[k], t[k + 2], 2, 3, 10, 11, 6, 7, 14, 15);
+        u[k + 2] = VX_SHUFFLE8(t[k + 1], t[k + 3], 0, 1, 8, 9, 4, 5, 12, 13);
+        u[k + 3] = VX_SHUFFLE8(t[k + 1], t[k + 3], 2, 3, 10, 11, 6, 7, 14, 15);
+    }
+    for (int k = 0; k < 4; k++) {
+        out[k] = VX_SHUFFLE8(u[k], u[k + 4], 0, 1, 2, 3, 8, 9, 10, 11);
+        out[k + 4] = VX_SHUFFLE8(u[k], u[k + 4], 4, 5, 6, 7, 12, 13, 14, 15);
+    }
+}
+
 /* frames[i][k] = values[k][i]: frame i of every lane. */
 VX_ALWAYS_INLINE void vx_lanes_load(const float *const values[8], VxBlockF frames[8]) {
     VxBlockF rows[8];
     for (int k = 0; k < 8; k++) rows[k] = vx_load_block(values[k]);
-    for (int i = 0; i < 8; i++)
-        for (int k = 0; k < 8; k++) frames[i][k] = rows[k][i];
+    vx_transpose8(rows, frames);
 }
 
 /* values[k][i] = frames[i][k] for the group's own lanes. */
 VX_ALWAYS_INLINE void vx_lanes_store(const VxBlockF frames[8], float *const values[8],
                                      int32_t count) {
-    for (int k = 0; k < count; k++) {
-        VxBlockF row;
-        for (int i = 0; i < 8; i++) row[i] = frames[i][k];
-        vx_store_block(values[k], row);
-    }
+    VxBlockF rows[8];
+    vx_transpose8(frames, rows);
+    for (int k = 0; k < count; k++) vx_store_block(values[k], rows[k]);
 }
 
 /* The 8 values an input part reads this block, for every lane. */
@@ -87,5 +113,17 @@ VX_ALWAYS_INLINE VxBlockD vx_lanes_field(const VxLanes<T> &lanes, float T::*fiel
         default: return GroupFunction;                                                     \
         }                                                                                  \
     }
+
+/* The group function of a type whose block already computes its 8 frames side by side (or
+ * whose per-frame logic branches, as the queue players' does): the type's always-inline
+ * `template <int Level> Body(VexaContext *, VexaUnit *)` runs for each unit of the group in
+ * turn, inside one call. */
+#define VX_GROUP_OF_BLOCKS(Body)                                                            \
+    template <int Level>                                                                   \
+    VX_ALWAYS_INLINE void GroupOfBlocks(VexaContext *context, VexaUnit *const *units,      \
+                                        int32_t count) {                                   \
+        for (int32_t k = 0; k < count; k++) Body<Level>(context, units[k]);                \
+    }                                                                                      \
+    VX_GROUP_FUNCTION_BUILDS(GroupOfBlocks)
 
 #endif /* VX_GROUP_H */

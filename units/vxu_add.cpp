@@ -1,4 +1,5 @@
 /* Add: outputs the sum of its two inputs. */
+#include "vx_group.h"
 #include "vx_unit.h"
 
 namespace {
@@ -32,6 +33,9 @@ template <int Level> VX_ALWAYS_INLINE void AddBlock(VexaContext *, VexaUnit *uni
 
 VX_UNIT_FUNCTION_BUILDS(AddBlock)
 
+/* Groups run the block of each unit in turn, in one call. */
+VX_GROUP_OF_BLOCKS(AddBlock)
+
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x01b7611d,
                   .instanceSize = sizeof(AddUnit),
@@ -43,6 +47,7 @@ UnitInfo kInfo = {.next = nullptr,
 } // namespace
 
 UnitInfo *VXU_LoadAdd() {
+    kInfo.groupFunc = PickGroupFunction();
     kInfo.unitFunc = PickUnitFunction();
     return &kInfo;
 }

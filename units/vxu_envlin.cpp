@@ -2,6 +2,7 @@
  * taking its frame's duration, and scales the curve by Amplitude. */
 #include <cstring>
 
+#include "vx_group.h"
 #include "vx_unit.h"
 
 namespace {
@@ -100,6 +101,12 @@ void UnitFunction(VexaContext *context, VexaUnit *unit) {
     self->targetLevel = static_cast<float>(targetLevel);
 }
 
+/* Groups run the block of each unit in turn, in one call. */
+template <int Level> VX_ALWAYS_INLINE void GroupBlock(VexaContext *context, VexaUnit *unit) {
+    UnitFunction(context, unit);
+}
+VX_GROUP_OF_BLOCKS(GroupBlock)
+
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x057bbdb7,
                   .instanceSize = sizeof(EnvelopeLinearUnit),
@@ -110,4 +117,7 @@ UnitInfo kInfo = {.next = nullptr,
                   .unitFunc = UnitFunction};
 } // namespace
 
-UnitInfo *VXU_LoadEnvelopeLinear() { return &kInfo; }
+UnitInfo *VXU_LoadEnvelopeLinear() {
+    kInfo.groupFunc = PickGroupFunction();
+    return &kInfo;
+}

@@ -1,5 +1,6 @@
 /* EnvelopeParabolic: each positive trigger on Input starts one parabolic hump whose height
  * (Amplitude) and length (half a period of Frequency) are taken at the trigger frame. */
+#include "vx_group.h"
 #include "vx_unit.h"
 
 namespace {
@@ -95,6 +96,12 @@ void UnitFunction(VexaContext *context, VexaUnit *unit) {
     self->active = active;
 }
 
+/* Groups run the block of each unit in turn, in one call. */
+template <int Level> VX_ALWAYS_INLINE void GroupBlock(VexaContext *context, VexaUnit *unit) {
+    UnitFunction(context, unit);
+}
+VX_GROUP_OF_BLOCKS(GroupBlock)
+
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x0583ae2b,
                   .instanceSize = sizeof(EnvelopeParabolicUnit),
@@ -105,4 +112,7 @@ UnitInfo kInfo = {.next = nullptr,
                   .unitFunc = UnitFunction};
 } // namespace
 
-UnitInfo *VXU_LoadEnvelopeParabolic() { return &kInfo; }
+UnitInfo *VXU_LoadEnvelopeParabolic() {
+    kInfo.groupFunc = PickGroupFunction();
+    return &kInfo;
+}

@@ -1,4 +1,5 @@
 /* Filter1o1p: a one-pole filter with per-frame coefficients, y = A0 x - B1 y1. */
+#include "vx_group.h"
 #include "vx_unit.h"
 
 namespace {
@@ -39,6 +40,26 @@ void UnitFunction(VexaContext *, VexaUnit *unit) {
     self->y1 = static_cast<float>(y1 + 1.0e-26); /* keeps silence out of denormal numbers */
 }
 
+/* Up to 8 filters side by side, one per lane, with the unit function's operations per lane. */
+template <int Level>
+VX_ALWAYS_INLINE void FilterGroup(VexaContext *, VexaUnit *const *units, int32_t count) {
+    const VxLanes<Filter1o1pUnit> lanes(units, count);
+    VxBlockF in[8], a0[8], b1[8], out[8];
+    vx_lanes_in(lanes, &Filter1o1pUnit::input, in);
+    vx_lanes_in(lanes, &Filter1o1pUnit::a0, a0);
+    vx_lanes_in(lanes, &Filter1o1pUnit::b1, b1);
+    VxBlockD y1 = vx_lanes_field(lanes, &Filter1o1pUnit::y1);
+    for (int i = 0; i < 8; i++) {
+        const VxBlockD y = vx_widen(a0[i]) * vx_widen(in[i]) - vx_widen(b1[i]) * y1;
+        out[i] = vx_round(y);
+        y1 = y;
+    }
+    vx_lanes_out(lanes, &Filter1o1pUnit::output, out);
+    for (int k = 0; k < count; k++) lanes[k]->y1 = static_cast<float>(y1[k] + 1.0e-26);
+}
+
+VX_GROUP_FUNCTION_BUILDS(FilterGroup)
+
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x01be3660,
                   .instanceSize = sizeof(Filter1o1pUnit),
@@ -49,4 +70,7 @@ UnitInfo kInfo = {.next = nullptr,
                   .unitFunc = UnitFunction};
 } // namespace
 
-UnitInfo *VXU_LoadFilter1o1p() { return &kInfo; }
+UnitInfo *VXU_LoadFilter1o1p() {
+    kInfo.groupFunc = PickGroupFunction();
+    return &kInfo;
+}

@@ -1,5 +1,6 @@
 /* Filter1o1p1z: a one-pole one-zero filter, y = A0 x + A1 x1 - B1 y1, with its coefficients
  * read once per block. */
+#include "vx_group.h"
 #include "vx_unit.h"
 
 namespace {
@@ -47,6 +48,12 @@ void UnitFunction(VexaContext *, VexaUnit *unit) {
     self->y1 = static_cast<float>(y1 + 1.0e-26);
 }
 
+/* Groups run the block of each unit in turn, in one call. */
+template <int Level> VX_ALWAYS_INLINE void GroupBlock(VexaContext *context, VexaUnit *unit) {
+    UnitFunction(context, unit);
+}
+VX_GROUP_OF_BLOCKS(GroupBlock)
+
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x023e5660,
                   .instanceSize = sizeof(Filter1o1p1zUnit),
@@ -57,4 +64,7 @@ UnitInfo kInfo = {.next = nullptr,
                   .unitFunc = UnitFunction};
 } // namespace
 
-UnitInfo *VXU_LoadFilter1o1p1z() { return &kInfo; }
+UnitInfo *VXU_LoadFilter1o1p1z() {
+    kInfo.groupFunc = PickGroupFunction();
+    return &kInfo;
+}

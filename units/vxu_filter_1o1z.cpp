@@ -1,4 +1,5 @@
 /* Filter1o1z: a one-zero filter with per-frame coefficients, y = A0 x + A1 x1. */
+#include "vx_group.h"
 #include "vx_unit.h"
 
 namespace {
@@ -40,6 +41,12 @@ void UnitFunction(VexaContext *, VexaUnit *unit) {
     self->x1 = x1;
 }
 
+/* Groups run the block of each unit in turn, in one call. */
+template <int Level> VX_ALWAYS_INLINE void GroupBlock(VexaContext *context, VexaUnit *unit) {
+    UnitFunction(context, unit);
+}
+VX_GROUP_OF_BLOCKS(GroupBlock)
+
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x01be5e60,
                   .instanceSize = sizeof(Filter1o1zUnit),
@@ -50,4 +57,7 @@ UnitInfo kInfo = {.next = nullptr,
                   .unitFunc = UnitFunction};
 } // namespace
 
-UnitInfo *VXU_LoadFilter1o1z() { return &kInfo; }
+UnitInfo *VXU_LoadFilter1o1z() {
+    kInfo.groupFunc = PickGroupFunction();
+    return &kInfo;
+}

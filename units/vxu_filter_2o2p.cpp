@@ -1,5 +1,6 @@
 /* Filter2o2p: a two-pole resonator, y = A0 x - B1 y1 - B2 y2, with its coefficients read once
  * per block. */
+#include "vx_group.h"
 #include "vx_unit.h"
 
 namespace {
@@ -46,6 +47,12 @@ void UnitFunction(VexaContext *, VexaUnit *unit) {
     self->y2 = static_cast<float>(y2 - 1.0e-26);
 }
 
+/* Groups run the block of each unit in turn, in one call. */
+template <int Level> VX_ALWAYS_INLINE void GroupBlock(VexaContext *context, VexaUnit *unit) {
+    UnitFunction(context, unit);
+}
+VX_GROUP_OF_BLOCKS(GroupBlock)
+
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x01be36e2,
                   .instanceSize = sizeof(Filter2o2pUnit),
@@ -56,4 +63,7 @@ UnitInfo kInfo = {.next = nullptr,
                   .unitFunc = UnitFunction};
 } // namespace
 
-UnitInfo *VXU_LoadFilter2o2p() { return &kInfo; }
+UnitInfo *VXU_LoadFilter2o2p() {
+    kInfo.groupFunc = PickGroupFunction();
+    return &kInfo;
+}

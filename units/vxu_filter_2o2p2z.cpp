@@ -1,6 +1,7 @@
 /* Filter2o2p2z: a general second-order section. Its coefficients are signed values (within
  * [-1, +1]) that stand for half of the actual ones: the sum is doubled, and the doubled value is
  * both the output and the value fed back, so feedback terms up to 2 can be expressed. */
+#include "vx_group.h"
 #include "vx_unit.h"
 
 namespace {
@@ -61,6 +62,12 @@ void UnitFunction(VexaContext *, VexaUnit *unit) {
     self->y2 = static_cast<float>(y2 - 1.0e-26);
 }
 
+/* Groups run the block of each unit in turn, in one call. */
+template <int Level> VX_ALWAYS_INLINE void GroupBlock(VexaContext *context, VexaUnit *unit) {
+    UnitFunction(context, unit);
+}
+VX_GROUP_OF_BLOCKS(GroupBlock)
+
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x023e76e2,
                   .instanceSize = sizeof(Filter2o2p2zUnit),
@@ -71,4 +78,7 @@ UnitInfo kInfo = {.next = nullptr,
                   .unitFunc = UnitFunction};
 } // namespace
 
-UnitInfo *VXU_LoadFilter2o2p2z() { return &kInfo; }
+UnitInfo *VXU_LoadFilter2o2p2z() {
+    kInfo.groupFunc = PickGroupFunction();
+    return &kInfo;
+}

@@ -1,6 +1,7 @@
 /* FilterOldSVF: the state-variable filter with its coefficient f = 2 sin(pi F / frame rate)
  * taken per frame from its Frequency input. A frequency set by the client is converted to f
  * when it is set; a signal connected to the input must already carry f. */
+#include "vx_group.h"
 #include "vx_unit.h"
 
 namespace {
@@ -71,6 +72,12 @@ void UnitFunction(VexaContext *, VexaUnit *unit) {
     self->band = static_cast<float>(band - 1.0e-26);
 }
 
+/* Groups run the block of each unit in turn, in one call. */
+template <int Level> VX_ALWAYS_INLINE void GroupBlock(VexaContext *context, VexaUnit *unit) {
+    UnitFunction(context, unit);
+}
+VX_GROUP_OF_BLOCKS(GroupBlock)
+
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x06119b8b,
                   .instanceSize = sizeof(FilterOldSVFUnit),
@@ -81,4 +88,7 @@ UnitInfo kInfo = {.next = nullptr,
                   .unitFunc = UnitFunction};
 } // namespace
 
-UnitInfo *VXU_LoadFilterOldSVF() { return &kInfo; }
+UnitInfo *VXU_LoadFilterOldSVF() {
+    kInfo.groupFunc = PickGroupFunction();
+    return &kInfo;
+}

@@ -3,6 +3,7 @@
  * bounded. Resonance is a damping factor: 0 resonates most sharply. */
 #include <cmath>
 
+#include "vx_group.h"
 #include "vx_unit.h"
 
 namespace {
@@ -84,6 +85,12 @@ void UnitFunction(VexaContext *context, VexaUnit *unit) {
     self->band = static_cast<float>(band - 1.0e-26);
 }
 
+/* Groups run the block of each unit in turn, in one call. */
+template <int Level> VX_ALWAYS_INLINE void GroupBlock(VexaContext *context, VexaUnit *unit) {
+    UnitFunction(context, unit);
+}
+VX_GROUP_OF_BLOCKS(GroupBlock)
+
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x06117edc,
                   .instanceSize = sizeof(FilterSVFUnit),
@@ -94,4 +101,7 @@ UnitInfo kInfo = {.next = nullptr,
                   .unitFunc = UnitFunction};
 } // namespace
 
-UnitInfo *VXU_LoadFilterSVF() { return &kInfo; }
+UnitInfo *VXU_LoadFilterSVF() {
+    kInfo.groupFunc = PickGroupFunction();
+    return &kInfo;
+}

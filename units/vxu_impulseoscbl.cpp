@@ -1,5 +1,6 @@
 /* ImpulseOscillatorBL: the negated slope of the band-limited ramp, about +1 once per cycle
  * where the ramp drops and a small negative value elsewhere. */
+#include "vx_group.h"
 #include "vx_bandlimited.h"
 
 namespace {
@@ -46,6 +47,12 @@ void UnitFunction(VexaContext *context, VexaUnit *unit) {
     vx_phase_end(self->phase, phase);
 }
 
+/* Groups run the block of each unit in turn, in one call. */
+template <int Level> VX_ALWAYS_INLINE void GroupBlock(VexaContext *context, VexaUnit *unit) {
+    UnitFunction(context, unit);
+}
+VX_GROUP_OF_BLOCKS(GroupBlock)
+
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x0251ffd1,
                   .instanceSize = sizeof(ImpulseBLUnit),
@@ -56,4 +63,7 @@ UnitInfo kInfo = {.next = nullptr,
                   .unitFunc = UnitFunction};
 } // namespace
 
-UnitInfo *VXU_LoadImpulseOscillatorBL() { return &kInfo; }
+UnitInfo *VXU_LoadImpulseOscillatorBL() {
+    kInfo.groupFunc = PickGroupFunction();
+    return &kInfo;
+}

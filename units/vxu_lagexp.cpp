@@ -3,6 +3,7 @@
  * left. */
 #include <cmath>
 
+#include "vx_group.h"
 #include "vx_unit.h"
 
 namespace {
@@ -44,6 +45,34 @@ void UnitFunction(VexaContext *, VexaUnit *unit) {
     vx_store_float(self->current.value, static_cast<float>(current));
 }
 
+/* Up to 8 lags side by side, one per lane, with the unit function's operations per lane. */
+template <int Level>
+VX_ALWAYS_INLINE void LagGroup(VexaContext *, VexaUnit *const *units, int32_t count) {
+    const VxLanes<LagExpUnit> lanes(units, count);
+    VxBlockF in[8], out[8];
+    vx_lanes_in(lanes, &LagExpUnit::input, in);
+    VxBlockD coefficient, current;
+    for (int k = 0; k < 8; k++) {
+        coefficient[k] = lanes[k]->halfLife.value;
+        current[k] = lanes[k]->current.value;
+    }
+    for (int i = 0; i < 8; i++) {
+        current = current + (vx_widen(in[i]) - current) * coefficient;
+        out[i] = vx_round(current);
+    }
+    vx_lanes_out(lanes, &LagExpUnit::output, out);
+    for (int k = 0; k < count; k++) {
+        /* Read again after the outputs: a lag that reads its own output sees the new value,
+         * as the unit function does. */
+        const float last = vx_in(lanes[k]->input)[7];
+        double settled = current[k];
+        if (std::fabs(last - settled) < kSettleDistance) settled = last;
+        vx_store_float(lanes[k]->current.value, static_cast<float>(settled));
+    }
+}
+
+VX_GROUP_FUNCTION_BUILDS(LagGroup)
+
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x05829f02,
                   .instanceSize = sizeof(LagExpUnit),
@@ -54,4 +83,7 @@ UnitInfo kInfo = {.next = nullptr,
                   .unitFunc = UnitFunction};
 } // namespace
 
-UnitInfo *VXU_LoadLagExp() { return &kInfo; }
+UnitInfo *VXU_LoadLagExp() {
+    kInfo.groupFunc = PickGroupFunction();
+    return &kInfo;
+}

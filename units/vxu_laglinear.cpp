@@ -1,6 +1,7 @@
 /* LagLinear: a straight-line glide from wherever the output is to a new target. The target is
  * the Input variable; Time is the per-frame advance of the glide fraction (a ramp time set in
  * seconds becomes 1 / frames). */
+#include "vx_group.h"
 #include "vx_unit.h"
 
 namespace {
@@ -48,6 +49,12 @@ void UnitFunction(VexaContext *, VexaUnit *unit) {
     self->current = out[7];
 }
 
+/* Groups run the block of each unit in turn, in one call. */
+template <int Level> VX_ALWAYS_INLINE void GroupBlock(VexaContext *context, VexaUnit *unit) {
+    UnitFunction(context, unit);
+}
+VX_GROUP_OF_BLOCKS(GroupBlock)
+
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x01f25aee,
                   .instanceSize = sizeof(LagLinearUnit),
@@ -58,4 +65,7 @@ UnitInfo kInfo = {.next = nullptr,
                   .unitFunc = UnitFunction};
 } // namespace
 
-UnitInfo *VXU_LoadLagLinear() { return &kInfo; }
+UnitInfo *VXU_LoadLagLinear() {
+    kInfo.groupFunc = PickGroupFunction();
+    return &kInfo;
+}

@@ -1,4 +1,5 @@
 /* Multiply: outputs the product of its two inputs. */
+#include "vx_group.h"
 #include "vx_unit.h"
 
 namespace {
@@ -28,6 +29,12 @@ void UnitFunction(VexaContext *, VexaUnit *unit) {
     }
 }
 
+/* Groups run the block of each unit in turn, in one call. */
+template <int Level> VX_ALWAYS_INLINE void GroupBlock(VexaContext *context, VexaUnit *unit) {
+    UnitFunction(context, unit);
+}
+VX_GROUP_OF_BLOCKS(GroupBlock)
+
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x0289dced,
                   .instanceSize = sizeof(MultiplyUnit),
@@ -38,4 +45,7 @@ UnitInfo kInfo = {.next = nullptr,
                   .unitFunc = UnitFunction};
 } // namespace
 
-UnitInfo *VXU_LoadMultiply() { return &kInfo; }
+UnitInfo *VXU_LoadMultiply() {
+    kInfo.groupFunc = PickGroupFunction();
+    return &kInfo;
+}

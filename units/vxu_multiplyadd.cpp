@@ -1,4 +1,5 @@
 /* MultiplyAdd: outputs InputA times InputB plus InputC. */
+#include "vx_group.h"
 #include "vx_unit.h"
 
 namespace {
@@ -33,6 +34,12 @@ void UnitFunction(VexaContext *, VexaUnit *unit) {
     }
 }
 
+/* Groups run the block of each unit in turn, in one call. */
+template <int Level> VX_ALWAYS_INLINE void GroupBlock(VexaContext *context, VexaUnit *unit) {
+    UnitFunction(context, unit);
+}
+VX_GROUP_OF_BLOCKS(GroupBlock)
+
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x0491eafd,
                   .instanceSize = sizeof(MultiplyAddUnit),
@@ -43,4 +50,7 @@ UnitInfo kInfo = {.next = nullptr,
                   .unitFunc = UnitFunction};
 } // namespace
 
-UnitInfo *VXU_LoadMultiplyAdd() { return &kInfo; }
+UnitInfo *VXU_LoadMultiplyAdd() {
+    kInfo.groupFunc = PickGroupFunction();
+    return &kInfo;
+}

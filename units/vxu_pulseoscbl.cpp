@@ -2,6 +2,7 @@
  * pulse width, with the width subtracted again so that the output carries no DC. */
 #include <cmath>
 
+#include "vx_group.h"
 #include "vx_bandlimited.h"
 
 namespace {
@@ -67,6 +68,12 @@ void UnitFunction(VexaContext *context, VexaUnit *unit) {
     vx_phase_end(self->phase, phase);
 }
 
+/* Groups run the block of each unit in turn, in one call. */
+template <int Level> VX_ALWAYS_INLINE void GroupBlock(VexaContext *context, VexaUnit *unit) {
+    UnitFunction(context, unit);
+}
+VX_GROUP_OF_BLOCKS(GroupBlock)
+
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x01f1b2dd,
                   .instanceSize = sizeof(PulseBLUnit),
@@ -77,4 +84,7 @@ UnitInfo kInfo = {.next = nullptr,
                   .unitFunc = UnitFunction};
 } // namespace
 
-UnitInfo *VXU_LoadPulseOscillatorBL() { return &kInfo; }
+UnitInfo *VXU_LoadPulseOscillatorBL() {
+    kInfo.groupFunc = PickGroupFunction();
+    return &kInfo;
+}

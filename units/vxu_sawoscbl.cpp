@@ -1,4 +1,5 @@
 /* SawtoothOscillatorBL: a band-limited rising ramp read from the multiwave tables. */
+#include "vx_group.h"
 #include "vx_bandlimited.h"
 #include "vx_phase.h"
 
@@ -119,6 +120,9 @@ template <int Level> VX_ALWAYS_INLINE void SawBlock(VexaContext *context, VexaUn
 
 VX_UNIT_FUNCTION_BUILDS(SawBlock)
 
+/* Groups run the block of each unit in turn, in one call. */
+VX_GROUP_OF_BLOCKS(SawBlock)
+
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x04c399ff,
                   .instanceSize = sizeof(SawtoothBLUnit),
@@ -130,6 +134,7 @@ UnitInfo kInfo = {.next = nullptr,
 } // namespace
 
 UnitInfo *VXU_LoadSawtoothOscillatorBL() {
+    kInfo.groupFunc = PickGroupFunction();
     kInfo.unitFunc = PickUnitFunction();
     return &kInfo;
 }

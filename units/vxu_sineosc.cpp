@@ -1,5 +1,6 @@
 /* SineOscillator: sin(pi x phase) x Amplitude, from an odd polynomial instead of a library
  * sine or a table. */
+#include "vx_group.h"
 #include "vx_phase.h"
 
 namespace {
@@ -64,6 +65,31 @@ template <int Level> VX_ALWAYS_INLINE void SineBlock(VexaContext *context, VexaU
 
 VX_UNIT_FUNCTION_BUILDS(SineBlock)
 
+/* Up to 8 sines side by side, one per lane: per frame and lane the accumulator's steps (the
+ * limited increment, the sum, one wrap) and the same polynomial. */
+template <int Level>
+VX_ALWAYS_INLINE void SineGroup(VexaContext *context, VexaUnit *const *units, int32_t count) {
+    const VxLanes<SineOscillatorUnit> lanes(units, count);
+    VxBlockF frequency[8], amplitude[8], out[8];
+    vx_lanes_in(lanes, &SineOscillatorUnit::frequency, frequency);
+    vx_lanes_in(lanes, &SineOscillatorUnit::amplitude, amplitude);
+    VxBlockD phase;
+    for (int k = 0; k < 8; k++) phase[k] = vx_phase_begin(lanes[k]->phase);
+    const double freqScale = context->vxb_FreqScale;
+    for (int i = 0; i < 8; i++) {
+        VxBlockD increment = vx_widen(frequency[i]) * freqScale;
+        increment = increment < -1.0 ? -1.0 : increment;
+        increment = increment > 1.0 ? 1.0 : increment;
+        phase += increment;
+        phase = phase >= 1.0 ? phase - 2.0 : (phase < -1.0 ? phase + 2.0 : phase);
+        out[i] = vx_round(SinePi(phase) * vx_widen(amplitude[i]));
+    }
+    vx_lanes_out(lanes, &SineOscillatorUnit::output, out);
+    for (int k = 0; k < count; k++) vx_phase_end(lanes[k]->phase, phase[k]);
+}
+
+VX_GROUP_FUNCTION_BUILDS(SineGroup)
+
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x01f28b71,
                   .instanceSize = sizeof(SineOscillatorUnit),
@@ -76,5 +102,6 @@ UnitInfo kInfo = {.next = nullptr,
 
 UnitInfo *VXU_LoadSineOscillator() {
     kInfo.unitFunc = PickUnitFunction();
+    kInfo.groupFunc = PickGroupFunction();
     return &kInfo;
 }

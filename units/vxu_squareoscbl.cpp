@@ -1,6 +1,7 @@
 /* SquareOscillatorBL: the difference of two band-limited ramps half a cycle apart. */
 #include <cmath>
 
+#include "vx_group.h"
 #include "vx_bandlimited.h"
 
 namespace {
@@ -52,6 +53,12 @@ void UnitFunction(VexaContext *context, VexaUnit *unit) {
     vx_phase_end(self->phase, phase);
 }
 
+/* Groups run the block of each unit in turn, in one call. */
+template <int Level> VX_ALWAYS_INLINE void GroupBlock(VexaContext *context, VexaUnit *unit) {
+    UnitFunction(context, unit);
+}
+VX_GROUP_OF_BLOCKS(GroupBlock)
+
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x021d4d09,
                   .instanceSize = sizeof(SquareBLUnit),
@@ -62,4 +69,7 @@ UnitInfo kInfo = {.next = nullptr,
                   .unitFunc = UnitFunction};
 } // namespace
 
-UnitInfo *VXU_LoadSquareOscillatorBL() { return &kInfo; }
+UnitInfo *VXU_LoadSquareOscillatorBL() {
+    kInfo.groupFunc = PickGroupFunction();
+    return &kInfo;
+}

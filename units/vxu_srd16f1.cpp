@@ -1,4 +1,5 @@
 /* SampleRead16F1: plays a queued mono sample region at one sample frame per output frame. */
+#include "vx_group.h"
 #include "vx_unit.h"
 
 namespace {
@@ -40,6 +41,12 @@ void UnitFunction(VexaContext *context, VexaUnit *unit) {
     }
 }
 
+/* Groups run the block of each unit in turn, in one call. */
+template <int Level> VX_ALWAYS_INLINE void GroupBlock(VexaContext *context, VexaUnit *unit) {
+    UnitFunction(context, unit);
+}
+VX_GROUP_OF_BLOCKS(GroupBlock)
+
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x042426d3,
                   .instanceSize = sizeof(SampleRead16F1Unit),
@@ -50,4 +57,7 @@ UnitInfo kInfo = {.next = nullptr,
                   .unitFunc = UnitFunction};
 } // namespace
 
-UnitInfo *VXU_LoadSampleRead16F1() { return &kInfo; }
+UnitInfo *VXU_LoadSampleRead16F1() {
+    kInfo.groupFunc = PickGroupFunction();
+    return &kInfo;
+}

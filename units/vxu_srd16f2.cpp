@@ -1,4 +1,5 @@
 /* SampleRead16F2: plays a queued stereo sample region at one sample frame per output frame. */
+#include "vx_group.h"
 #include "vx_unit.h"
 
 namespace {
@@ -42,6 +43,12 @@ void UnitFunction(VexaContext *context, VexaUnit *unit) {
     }
 }
 
+/* Groups run the block of each unit in turn, in one call. */
+template <int Level> VX_ALWAYS_INLINE void GroupBlock(VexaContext *context, VexaUnit *unit) {
+    UnitFunction(context, unit);
+}
+VX_GROUP_OF_BLOCKS(GroupBlock)
+
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x042426d7,
                   .instanceSize = sizeof(SampleRead16F2Unit),
@@ -52,4 +59,7 @@ UnitInfo kInfo = {.next = nullptr,
                   .unitFunc = UnitFunction};
 } // namespace
 
-UnitInfo *VXU_LoadSampleRead16F2() { return &kInfo; }
+UnitInfo *VXU_LoadSampleRead16F2() {
+    kInfo.groupFunc = PickGroupFunction();
+    return &kInfo;
+}

@@ -1,5 +1,6 @@
 /* SampleRead16V1: plays a queued mono sample region at a variable rate, interpolating
  * linearly between the last two sample values read. */
+#include "vx_group.h"
 #include "vx_unit.h"
 
 namespace {
@@ -86,6 +87,12 @@ void UnitFunction(VexaContext *context, VexaUnit *unit) {
     self->current = static_cast<float>(current);
 }
 
+/* Groups run the block of each unit in turn, in one call. */
+template <int Level> VX_ALWAYS_INLINE void GroupBlock(VexaContext *context, VexaUnit *unit) {
+    UnitFunction(context, unit);
+}
+VX_GROUP_OF_BLOCKS(GroupBlock)
+
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x04a426d3,
                   .instanceSize = sizeof(SampleRead16V1Unit),
@@ -96,4 +103,7 @@ UnitInfo kInfo = {.next = nullptr,
                   .unitFunc = UnitFunction};
 } // namespace
 
-UnitInfo *VXU_LoadSampleRead16V1() { return &kInfo; }
+UnitInfo *VXU_LoadSampleRead16V1() {
+    kInfo.groupFunc = PickGroupFunction();
+    return &kInfo;
+}
