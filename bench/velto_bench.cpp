@@ -15,7 +15,12 @@
  * descheduled is not the engine's cost). Every timing is repeated (--reps, default 11) and the
  * median is reported with the fastest run beside it.
  *
- * Usage: velto_bench [--reps N] [--quick] [--only W1,W2,W3,limit,front] [--machine]
+ * Grouping: W1 and W2 with and without grouping units of one type, and the cost of the
+ * execution plan (its check at each batch and a rebuild) beside a batch. Types: ns per unit
+ * and block for every one of the 68 types (32 units each), so that a slow type shows.
+ *
+ * Usage: velto_bench [--reps N] [--quick] [--ungrouped] [--only W1,W2,W3,limit,grouping,
+ *                    types,front] [--machine]
  *   --machine also prints one "RESULT <name> <N> <ns per voice per frame>" line per row, which
  *   bench/peers.sh reads.
  */
@@ -95,12 +100,12 @@ double Median(std::vector<double> v) {
 /* One engine with a network of N voices summed into channel 0 of a mono output. */
 class Network {
   public:
-    explicit Network(int32_t voices) : voices_(voices) {
+    explicit Network(int32_t voices, bool grouped = !gUngrouped) : voices_(voices) {
         ctx_ = Vexa_CreateContext();
         Check(Vexa_Initialize(ctx_), "Vexa_Initialize");
         Check(Vexa_StartDevices(ctx_, VX_FLAG_NO_DEVICE, kFrameRate, -1, 0, 0, 1),
               "Vexa_StartDevices");
-        if (gUngrouped) VexaF_SetGrouping(ctx_, false);
+        VexaF_SetGrouping(ctx_, grouped);
     }
     ~Network() {
         Vexa_Terminate(ctx_);
@@ -453,6 +458,124 @@ void RunCreateDelete() {
     }
 }
 
+/* ---- Grouping: the same networks with and without groups, and the plan's cost ---------- */
+
+void RunGrouping(double seconds) {
+    std::printf("\ngrouped against ungrouped (ns per voice per frame, medians):\n");
+    std::printf("%-26s %6s %10s %10s %8s\n", "workload", "N", "grouped", "ungrouped", "ratio");
+    struct Case {
+        const char *name, *tag;
+        void (*build)(Network &);
+        int32_t n;
+    } cases[] = {{"W1: sine oscillators", "W1", BuildW1, 1},
+                 {"W1: sine oscillators", "W1", BuildW1, 512},
+                 {"W2: BL saw -> low-pass", "W2", BuildW2, 1},
+                 {"W2: BL saw -> low-pass", "W2", BuildW2, 256}};
+    for (const Case &c : cases) {
+        Network grouped(c.n, true), plain(c.n, false);
+        c.build(grouped);
+        c.build(plain);
+        const Timing g = TimeRender(grouped, seconds), u = TimeRender(plain, seconds);
+        std::printf("%-26s %6d %10.3f %10.3f %8.2f\n", c.name, c.n, g.median, u.median,
+                    u.median / g.median);
+        if (gMachine) {
+            std::printf("RESULT %s_grouped %d %.4f\n", c.tag, c.n, g.median);
+            std::printf("RESULT %s_ungrouped %d %.4f\n", c.tag, c.n, u.median);
+        }
+    }
+    /* The plan: the check at each batch when nothing changed, and a rebuild, beside a batch. */
+    Network net(256, true);
+    BuildW2(net);
+    VexaContext *ctx = net.ctx();
+    std::vector<float> out(static_cast<size_t>(kFramesPerTick) * 64); /* 64 ticks, mono */
+    net.Render(4, out.data());
+    constexpr int kCalls = 20000, kRebuilds = 200;
+    std::vector<double> check, rebuild, batch;
+    for (int r = 0; r < gReps; r++) {
+        double t0 = CpuNow();
+        for (int i = 0; i < kCalls; i++) VexaB_UpdatePlan(ctx);
+        check.push_back((CpuNow() - t0) * 1e9 / kCalls);
+        t0 = CpuNow();
+        for (int i = 0; i < kRebuilds; i++) {
+            __atomic_add_fetch(&ctx->vxf_PlanGeneration, 1u, __ATOMIC_RELEASE);
+            VexaB_UpdatePlan(ctx);
+        }
+        rebuild.push_back((CpuNow() - t0) * 1e9 / kRebuilds);
+        t0 = CpuNow();
+        net.Render(64, out.data());
+        batch.push_back((CpuNow() - t0) * 1e9 / 64);
+    }
+    std::printf("plan of W2 N=256 (769 units): check %.1f ns, rebuild %.1f us, batch %.1f us "
+                "(check %.4f %%, rebuild %.1f %% of a batch)\n",
+                Median(check), Median(rebuild) / 1000.0, Median(batch) / 1000.0,
+                100.0 * Median(check) / Median(batch), 100.0 * Median(rebuild) / Median(batch));
+    if (gMachine) {
+        std::printf("RESULT plan_check_ns 256 %.2f\n", Median(check));
+        std::printf("RESULT plan_rebuild_ns 256 %.1f\n", Median(rebuild));
+        std::printf("RESULT batch_ns 256 %.1f\n", Median(batch));
+    }
+}
+
+/* ---- Every type: ns per unit and block --------------------------------------------------- */
+
+/* 32 units of each type, their inputs at their defaults (data on their queue and table ports,
+ * so that players play), grouped as the plan groups them. */
+void RunTypes(double seconds) {
+    std::printf("\nns per unit-block, 32 units of one type (medians, grouped):\n");
+    struct Type {
+        const char *name;
+        const UnitInfo *info;
+    };
+    const Type types[] = {
+#define VX_BENCH_TYPE(Name) {#Name, VXU_Load##Name()},
+        VX_UNIT_CATALOGUE(VX_BENCH_TYPE)
+#undef VX_BENCH_TYPE
+    };
+    constexpr int32_t kUnits = 32;
+    for (const Type &type : types) {
+        Network net(kUnits, true);
+        VexaContext *ctx = net.ctx();
+        const int32_t sample1 = Vexa_CreateSample(ctx, 4000, 1);
+        const int32_t sample2 = Vexa_CreateSample(ctx, 4000, 2);
+        std::vector<int16_t> data(8000);
+        for (size_t i = 0; i < data.size(); i++)
+            data[i] = static_cast<int16_t>(12000.0 * std::sin(0.01 * i));
+        Vexa_WriteSample(ctx, sample1, 0, data.data(), 4000);
+        Vexa_WriteSample(ctx, sample2, 0, data.data(), 4000);
+        const double frames[] = {0.01, 1.0, 0.02, 0.5, 0.03, 0.0};
+        const int32_t envelope = Vexa_CreateEnvelope(ctx, 3);
+        Vexa_WriteEnvelope(ctx, envelope, 0, frames, 3);
+        std::vector<double> entries(257);
+        for (size_t i = 0; i < entries.size(); i++) entries[i] = std::sin(0.05 * i);
+        const int32_t table = Vexa_CreateTable(ctx, 257);
+        Vexa_WriteTableDoubles(ctx, table, 0, entries.data(), 257);
+        for (int32_t k = 0; k < kUnits; k++) {
+            const bool delay = std::strcmp(type.name, "Delay") == 0 ||
+                               std::strcmp(type.name, "DelayInterp") == 0;
+            const int32_t unit = Vexa_CreateUnit(ctx, type.info->typeID, 0, delay ? 300 : 0);
+            Check(unit, type.name);
+            for (int32_t p = 0; p < type.info->numPorts; p++) {
+                const PortInfo &port = type.info->ports[p];
+                if (port.portKind == PORT_QUEUE) {
+                    const bool stereo = port.defaultValue >= 2.0f;
+                    if (port.queueData == VXT_ENVELOPE)
+                        Vexa_QueueData(ctx, unit, port.portID, envelope, 0, 3, QUEUE_LOOP);
+                    else
+                        Vexa_QueueData(ctx, unit, port.portID, stereo ? sample2 : sample1, 0,
+                                       4000, QUEUE_LOOP);
+                } else if (port.portKind == PORT_TABLE) {
+                    Vexa_UseTable(ctx, unit, port.portID, 0, table);
+                }
+            }
+            net.Start(unit);
+        }
+        const Timing t = TimeRender(net, seconds / 4);
+        /* TimeRender reports per voice and frame: a block is 8 frames. */
+        std::printf("  %-22s %8.2f\n", type.name, t.median * 8.0);
+        if (gMachine) std::printf("RESULT type_%s %d %.3f\n", type.name, kUnits, t.median * 8.0);
+    }
+}
+
 void RunMemory() {
     struct Type {
         const char *name;
@@ -495,7 +618,8 @@ int main(int argc, char **argv) {
         } else if (!std::strcmp(argv[i], "--only") && i + 1 < argc) {
             gOnly = argv[++i];
         } else {
-            std::fprintf(stderr, "usage: %s [--reps N] [--quick] [--ungrouped] [--only W1,W2,W3,limit,front] "
+            std::fprintf(stderr, "usage: %s [--reps N] [--quick] [--ungrouped] "
+                                 "[--only W1,W2,W3,limit,grouping,types,front] "
                                  "[--machine]\n",
                          argv[0]);
             return 2;
@@ -506,8 +630,10 @@ int main(int argc, char **argv) {
                 "(lower is better)\n",
                 Vexa_GetVersion(), kFrameRate, gReps);
     PrintHeader();
+    /* N up to what the 2048 things of a context hold: a W1 voice is a sine and an Add, a W2
+     * voice a saw, a filter and an Add. */
     if (Wanted("W1")) {
-        for (int32_t n : {1, 64, 512}) {
+        for (int32_t n : {1, 64, 256, 512, 1024}) {
             Network net(n);
             BuildW1(net);
             PrintRow("W1: sine oscillators", "W1", n, TimeRender(net, seconds));
@@ -515,12 +641,14 @@ int main(int argc, char **argv) {
     }
     if (Wanted("limit")) RunLimit(512);
     if (Wanted("W2")) {
-        for (int32_t n : {64, 256}) {
+        for (int32_t n : {1, 64, 256, 512, 682}) {
             Network net(n);
             BuildW2(net);
             PrintRow("W2: BL saw -> low-pass", "W2", n, TimeRender(net, seconds));
         }
     }
+    if (Wanted("grouping")) RunGrouping(seconds);
+    if (Wanted("types")) RunTypes(seconds);
     if (Wanted("W3")) {
         Network net(256);
         BuildW3(net);

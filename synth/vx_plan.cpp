@@ -28,6 +28,7 @@ constexpr int32_t kLists = 6; /* audio priorities 0-2, then control priorities 0
 constexpr int32_t kMaxEdges = 8 * VX_MAX_THINGS;
 constexpr int32_t kTypeSlots = 256; /* open addressing; at most 69 descriptors */
 constexpr int32_t kGroupSize = 8;
+constexpr int32_t kSawTables = 8, kSawCycle = 1024; /* the standard band-limited set */
 
 struct PlanEntry {
     VexaUnit *const *units;
@@ -62,6 +63,7 @@ struct VexaPlan {
     int32_t edgeFrom[kMaxEdges], edgeTo[kMaxEdges], successors[kMaxEdges];
     const UnitInfo *typeKey[kTypeSlots];
     int32_t readyHead[kTypeSlots];
+    float sawFlat[kSawTables * (kSawCycle + 1)];
 };
 
 namespace {
@@ -357,14 +359,25 @@ void Rebuild(VexaContext *context, VexaPlan *plan) {
 /* ---- Set-up ------------------------------------------------------------------------------ */
 
 int32_t VexaS_InitPlan(VexaContext *context) {
-    context->vxb_Plan =
+    VexaPlan *plan =
         static_cast<VexaPlan *>(VexaF_AllocateMemory(context, sizeof(VexaPlan), "VexaS_InitPlan"));
-    return context->vxb_Plan == nullptr ? VXERR_NO_MEMORY : 0;
+    context->vxb_Plan = plan;
+    context->vxb_SawFlat = nullptr;
+    if (plan == nullptr) return VXERR_NO_MEMORY;
+    const SawMultiTables *set = &context->vxb_SawTables;
+    if (set->tables != nullptr && set->numTables == kSawTables && set->cycleLength == kSawCycle) {
+        for (int32_t t = 0; t < kSawTables; t++)
+            for (int32_t j = 0; j <= kSawCycle; j++)
+                plan->sawFlat[t * (kSawCycle + 1) + j] = set->tables[t][j];
+        context->vxb_SawFlat = plan->sawFlat;
+    }
+    return 0;
 }
 
 void VexaS_TermPlan(VexaContext *context) {
     VexaF_FreeMemory(context, context->vxb_Plan);
     context->vxb_Plan = nullptr;
+    context->vxb_SawFlat = nullptr;
 }
 
 /* ---- The batch's side ------------------------------------------------------------------- */

@@ -114,6 +114,7 @@ VX_ALWAYS_INLINE void VexaBiquadGroupBlock(VexaUnit *const *units, int32_t count
     VxBlockD xm2 = vx_lanes_field(lanes, &BiquadUnit::x2);
     VxBlockD ym1 = vx_lanes_field(lanes, &BiquadUnit::y1);
     VxBlockD ym2 = vx_lanes_field(lanes, &BiquadUnit::y2);
+    VX_GROUP_UNROLL
     for (int i = 0; i < 8; i++) {
         const VxBlockD xi = vx_widen(x[i]);
         const VxBlockD ff = (a0 * xi + a1 * xm1) + a2 * xm2;

@@ -12,6 +12,10 @@
 
 #include "vx_unit.h"
 
+/* Loops over the 8 lanes or the 8 frames of a group, unrolled so that the vectors stay in
+ * registers. */
+#define VX_GROUP_UNROLL _Pragma("GCC unroll 8")
+
 /* The units of a group as their instance structs, 8 lanes. */
 template <typename T> struct VxLanes {
     T *self[8];
@@ -35,16 +39,19 @@ template <typename T> struct VxLanes {
  * (interleave, pair, halves). The shuffles move values and compute nothing. */
 VX_ALWAYS_INLINE void vx_transpose8(const VxBlockF in[8], VxBlockF out[8]) {
     VxBlockF t[8], u[8];
+    VX_GROUP_UNROLL
     for (int k = 0; k < 8; k += 2) {
         t[k] = VX_SHUFFLE8(in[k], in[k + 1], 0, 8, 1, 9, 4, 12, 5, 13);
         t[k + 1] = VX_SHUFFLE8(in[k], in[k + 1], 2, 10, 3, 11, 6, 14, 7, 15);
     }
+    VX_GROUP_UNROLL
     for (int k = 0; k < 8; k += 4) {
         u[k] = VX_SHUFFLE8(t[k], t[k + 2], 0, 1, 8, 9, 4, 5, 12, 13);
         u[k + 1] = VX_SHUFFLE8(t[k], t[k + 2], 2, 3, 10, 11, 6, 7, 14, 15);
         u[k + 2] = VX_SHUFFLE8(t[k + 1], t[k + 3], 0, 1, 8, 9, 4, 5, 12, 13);
         u[k + 3] = VX_SHUFFLE8(t[k + 1], t[k + 3], 2, 3, 10, 11, 6, 7, 14, 15);
     }
+    VX_GROUP_UNROLL
     for (int k = 0; k < 4; k++) {
         out[k] = VX_SHUFFLE8(u[k], u[k + 4], 0, 1, 2, 3, 8, 9, 10, 11);
         out[k + 4] = VX_SHUFFLE8(u[k], u[k + 4], 4, 5, 6, 7, 12, 13, 14, 15);
@@ -54,6 +61,7 @@ VX_ALWAYS_INLINE void vx_transpose8(const VxBlockF in[8], VxBlockF out[8]) {
 /* frames[i][k] = values[k][i]: frame i of every lane. */
 VX_ALWAYS_INLINE void vx_lanes_load(const float *const values[8], VxBlockF frames[8]) {
     VxBlockF rows[8];
+    VX_GROUP_UNROLL
     for (int k = 0; k < 8; k++) rows[k] = vx_load_block(values[k]);
     vx_transpose8(rows, frames);
 }
@@ -63,6 +71,7 @@ VX_ALWAYS_INLINE void vx_lanes_store(const VxBlockF frames[8], float *const valu
                                      int32_t count) {
     VxBlockF rows[8];
     vx_transpose8(frames, rows);
+    VX_GROUP_UNROLL
     for (int k = 0; k < count; k++) vx_store_block(values[k], rows[k]);
 }
 
@@ -70,6 +79,7 @@ VX_ALWAYS_INLINE void vx_lanes_store(const VxBlockF frames[8], float *const valu
 template <typename T, typename Port>
 VX_ALWAYS_INLINE void vx_lanes_in(const VxLanes<T> &lanes, Port T::*port, VxBlockF frames[8]) {
     const float *values[8];
+    VX_GROUP_UNROLL
     for (int k = 0; k < 8; k++) values[k] = vx_in(lanes[k]->*port);
     vx_lanes_load(values, frames);
 }
@@ -79,6 +89,7 @@ template <typename T>
 VX_ALWAYS_INLINE void vx_lanes_out(const VxLanes<T> &lanes, OutputPort T::*port,
                                    const VxBlockF frames[8]) {
     float *values[8];
+    VX_GROUP_UNROLL
     for (int k = 0; k < 8; k++) values[k] = (lanes[k]->*port).values;
     vx_lanes_store(frames, values, lanes.count);
 }
@@ -87,6 +98,7 @@ VX_ALWAYS_INLINE void vx_lanes_out(const VxLanes<T> &lanes, OutputPort T::*port,
 template <typename T>
 VX_ALWAYS_INLINE VxBlockD vx_lanes_field(const VxLanes<T> &lanes, float T::*field) {
     VxBlockD v;
+    VX_GROUP_UNROLL
     for (int k = 0; k < 8; k++) v[k] = lanes[k]->*field;
     return v;
 }

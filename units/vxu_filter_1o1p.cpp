@@ -49,6 +49,7 @@ VX_ALWAYS_INLINE void FilterGroup(VexaContext *, VexaUnit *const *units, int32_t
     vx_lanes_in(lanes, &Filter1o1pUnit::a0, a0);
     vx_lanes_in(lanes, &Filter1o1pUnit::b1, b1);
     VxBlockD y1 = vx_lanes_field(lanes, &Filter1o1pUnit::y1);
+    VX_GROUP_UNROLL
     for (int i = 0; i < 8; i++) {
         const VxBlockD y = vx_widen(a0[i]) * vx_widen(in[i]) - vx_widen(b1[i]) * y1;
         out[i] = vx_round(y);

@@ -47,11 +47,39 @@ void UnitFunction(VexaContext *context, VexaUnit *unit) {
     vx_phase_end(self->phase, phase);
 }
 
-/* Groups run the block of each unit in turn, in one call. */
-template <int Level> VX_ALWAYS_INLINE void GroupBlock(VexaContext *context, VexaUnit *unit) {
-    UnitFunction(context, unit);
+/* Up to 8 oscillators side by side, one per lane: per frame and lane the accumulator's
+ * steps and the table function for the lane's own table pair (vx_bl_saw_lanes), with the
+ * operations of the unit function. */
+template <int Level>
+VX_ALWAYS_INLINE void BandLimitedGroup(VexaContext *context, VexaUnit *const *units,
+                                       int32_t count) {
+    if (context->vxb_SawFlat == nullptr) { /* not the standard table set */
+        for (int32_t k = 0; k < count; k++) UnitFunction(context, units[k]);
+        return;
+    }
+    const VxLanes<ImpulseBLUnit> lanes(units, count);
+    VxBlockF frequency[8], amplitude[8], out[8];
+    vx_lanes_in(lanes, &ImpulseBLUnit::frequency, frequency);
+    vx_lanes_in(lanes, &ImpulseBLUnit::amplitude, amplitude);
+    VxBlockD phase;
+    for (int k = 0; k < 8; k++) phase[k] = vx_phase_begin(lanes[k]->phase);
+    VxBlockF previous;
+    for (int k = 0; k < 8; k++) previous[k] = lanes[k]->previous;
+    const VxBlLanes tables = vx_bl_lanes(context);
+    VX_GROUP_UNROLL
+    for (int i = 0; i < 8; i++) {
+        VxBlockF x, level;
+        vx_bl_lanes_step(tables, frequency[i], &phase, &x, &level);
+        const VxBlockF current = vx_bl_saw_lanes<Level>(tables, vx_round(phase), x, level);
+        out[i] = vx_round((vx_widen(previous) - vx_widen(current)) * 0.5 * vx_widen(amplitude[i]));
+        previous = current;
+    }
+    vx_lanes_out(lanes, &ImpulseBLUnit::output, out);
+    for (int k = 0; k < count; k++) lanes[k]->previous = previous[k];
+    for (int k = 0; k < count; k++) vx_phase_end(lanes[k]->phase, phase[k]);
 }
-VX_GROUP_OF_BLOCKS(GroupBlock)
+
+VX_GROUP_FUNCTION_BUILDS(BandLimitedGroup)
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x0251ffd1,

@@ -56,6 +56,7 @@ VX_ALWAYS_INLINE void LagGroup(VexaContext *, VexaUnit *const *units, int32_t co
         coefficient[k] = lanes[k]->halfLife.value;
         current[k] = lanes[k]->current.value;
     }
+    VX_GROUP_UNROLL
     for (int i = 0; i < 8; i++) {
         current = current + (vx_widen(in[i]) - current) * coefficient;
         out[i] = vx_round(current);

@@ -120,8 +120,34 @@ template <int Level> VX_ALWAYS_INLINE void SawBlock(VexaContext *context, VexaUn
 
 VX_UNIT_FUNCTION_BUILDS(SawBlock)
 
-/* Groups run the block of each unit in turn, in one call. */
-VX_GROUP_OF_BLOCKS(SawBlock)
+/* Up to 8 sawtooths side by side, one per lane: per frame and lane the accumulator's steps,
+ * the level from the increment's bits, and VX_SawBL_CalculateSawtooth for the lane's own
+ * table pair (vx_bl_saw_lanes), each with the operations of the unit function. */
+template <int Level>
+VX_ALWAYS_INLINE void SawGroup(VexaContext *context, VexaUnit *const *units, int32_t count) {
+    if (context->vxb_SawFlat == nullptr) { /* not the standard table set */
+        for (int32_t k = 0; k < count; k++) SawBlock<Level>(context, units[k]);
+        return;
+    }
+    const VxLanes<SawtoothBLUnit> lanes(units, count);
+    VxBlockF frequency[8], amplitude[8], out[8];
+    vx_lanes_in(lanes, &SawtoothBLUnit::frequency, frequency);
+    vx_lanes_in(lanes, &SawtoothBLUnit::amplitude, amplitude);
+    VxBlockD phase;
+    for (int k = 0; k < 8; k++) phase[k] = vx_phase_begin(lanes[k]->phase);
+    const VxBlLanes tables = vx_bl_lanes(context);
+    VX_GROUP_UNROLL
+    for (int i = 0; i < 8; i++) {
+        VxBlockF x, level;
+        vx_bl_lanes_step(tables, frequency[i], &phase, &x, &level);
+        const VxBlockF saw = vx_bl_saw_lanes<Level>(tables, vx_round(phase), x, level);
+        out[i] = vx_round(vx_widen(saw) * vx_widen(amplitude[i]));
+    }
+    vx_lanes_out(lanes, &SawtoothBLUnit::output, out);
+    for (int k = 0; k < count; k++) vx_phase_end(lanes[k]->phase, phase[k]);
+}
+
+VX_GROUP_FUNCTION_BUILDS(SawGroup)
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x04c399ff,

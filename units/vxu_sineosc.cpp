@@ -76,6 +76,7 @@ VX_ALWAYS_INLINE void SineGroup(VexaContext *context, VexaUnit *const *units, in
     VxBlockD phase;
     for (int k = 0; k < 8; k++) phase[k] = vx_phase_begin(lanes[k]->phase);
     const double freqScale = context->vxb_FreqScale;
+    VX_GROUP_UNROLL
     for (int i = 0; i < 8; i++) {
         VxBlockD increment = vx_widen(frequency[i]) * freqScale;
         increment = increment < -1.0 ? -1.0 : increment;

@@ -97,6 +97,10 @@ struct VexaContext {
      * batch that finds either moved plans again. vxf_GroupingOff is 1 when units must run one
      * by one (a switch for tests and measurements). */
     struct VexaPlan *vxb_Plan;
+    /* The band-limited tables one after another (table t at t x (cycle length + 1)), a copy
+     * made with the plan, for group functions whose lanes read different tables; null when the
+     * set is not the standard 8 x 1024. */
+    const float *vxb_SawFlat;
     uint32_t vxf_PlanGeneration;
     uint32_t vxb_RunListGeneration;
     int32_t vxf_GroupingOff;
