@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Runs W1 (512 sine oscillators) and W2 (256 band-limited saws, each through a biquad
-# low-pass), each voice summed into one output at 44100 frames per second, in Velto and in
-# the peers used as yardsticks: STK and Csound (ksmps 8 and 64), all in the same run, and
-# prints the side-by-side table in ns per voice per frame (CPU time; lower is better) with
-# each peer's ratio to Velto (above 1: Velto is faster).
+# low-pass), each voice summed into one output at 44100 frames per second, in Velto (grouped
+# and ungrouped) and in the peers used as yardsticks: STK, Csound (ksmps 8 and 64) and scsynth
+# in non-real-time mode (blocks of 8 and 64; the SynthDefs and the score are written by
+# bench/peers/sc_score.py), all in the same run, and prints the side-by-side table in ns per
+# voice per frame (CPU time; lower is better) with each peer's ratio to Velto (above 1: Velto
+# is faster).
 #
-# Installs the peers from Debian's packages (csound, libstk-dev) when they are missing.
+# Installs the peers from Debian's packages (csound, libstk-dev, supercollider-server) when
+# they are missing.
 # Usage: bash bench/peers.sh [build-dir]      (default build dir: build-bench)
 set -euo pipefail
 
@@ -17,6 +20,7 @@ trap 'rm -rf "$WORK"' EXIT
 need=()
 command -v csound > /dev/null || need+=(csound)
 [ -f /usr/include/stk/BlitSaw.h ] || need+=(libstk-dev)
+command -v scsynth > /dev/null || need+=(supercollider-server)
 if [ ${#need[@]} -gt 0 ]; then
     echo "installing ${need[*]} ..." >&2
     export DEBIAN_FRONTEND=noninteractive
@@ -30,7 +34,7 @@ if [ ! -x "$BUILD/bench/velto_bench" ]; then
         -DVELTO_TESTS=OFF -DVELTO_EXAMPLES=OFF > /dev/null
 fi
 cmake --build "$BUILD" --target velto_bench -j2 > /dev/null
-"$BUILD/bench/velto_bench" --machine --only W1,W2,limit | tee "$WORK/velto.txt" >&2
+"$BUILD/bench/velto_bench" --machine --only W1,W2,limit,grouping | tee "$WORK/velto.txt" >&2
 
 # ---- STK -----------------------------------------------------------------------------------
 g++ -O2 -std=c++17 -o "$WORK/stk_bench" "$ROOT/bench/peers/stk_bench.cpp" -lstk
@@ -92,20 +96,50 @@ for w in W1 W2; do
     done
 done | tee "$WORK/csound.txt" >&2
 
+# ---- scsynth (non-real-time) --------------------------------------------------------------
+# CPU seconds of a scsynth NRT render of $2 seconds of workload $1 with blocks of $3 frames.
+scsynth_cpu() {
+    local workload=$1 seconds=$2 block=$3
+    python3 "$ROOT/bench/peers/sc_score.py" "$workload" "$seconds" "$WORK/score.osc"
+    cpu_seconds scsynth -N "$WORK/score.osc" _ "$WORK/sc.wav" 44100 WAV int16 -o 1 -z "$block" \
+        -m 65536
+}
+
+scsynth_ns() {
+    local workload=$1 block=$2 voices a b
+    if [ "$workload" = W1 ]; then voices=512; else voices=256; fi
+    a=$(scsynth_cpu "$workload" 2 "$block")
+    b=$(scsynth_cpu "$workload" 12 "$block")
+    awk -v a="$a" -v b="$b" -v n="$voices" \
+        'BEGIN { printf "%.4f\n", (b - a) * 1e9 / (10 * 44100 * n) }'
+}
+
+for w in W1 W2; do
+    for k in 8 64; do
+        n=512
+        [ "$w" = W2 ] && n=256
+        echo "RESULT scsynth${k}_$w $n $(scsynth_ns "$w" "$k")"
+    done
+done | tee "$WORK/scsynth.txt" >&2
+
 # ---- Table ---------------------------------------------------------------------------------
-cat "$WORK/velto.txt" "$WORK/stk.txt" "$WORK/csound.txt" | awk '
+cat "$WORK/velto.txt" "$WORK/stk.txt" "$WORK/csound.txt" "$WORK/scsynth.txt" | awk '
     $1 == "RESULT" { v[$2 "_" $3] = $4 }
-    function cell(x, base) { return x == "" ? "    -" : sprintf("%6.2f (%4.2fx)", x, x / base) }
+    function cell(x, base) { return x == "" ? "     -" : sprintf("%6.2f (%4.2fx)", x, x / base) }
     END {
-        printf "%-36s %8s %16s %16s %16s %16s\n", "ns per voice per frame (x: peer / Velto)",
-               "Velto", "limit loop", "STK 4.6", "Csound ksmps 8", "Csound ksmps 64"
-        w1 = v["W1_512"]; w2 = v["W2_256"]
-        printf "%-36s %8.2f %16s %16s %16s %16s\n", "W1: 512 sine oscillators", w1,
-               cell(v["limit_512"], w1), cell(v["stk_W1_512"], w1),
-               cell(v["csound8_W1_512"], w1), cell(v["csound64_W1_512"], w1)
-        printf "%-36s %8.2f %16s %16s %16s %16s\n", "W2: 256 BL saws -> biquad low-pass", w2,
-               "    -", cell(v["stk_W2_256"], w2), cell(v["csound8_W2_256"], w2),
-               cell(v["csound64_W2_256"], w2)
+        printf "%-30s %8s %9s %15s %15s %15s %15s %15s %15s\n", "ns/voice/frame (x: peer/Velto)",
+               "Velto", "ungrouped", "STK 4.6", "Csound k8", "Csound k64", "scsynth b8",
+               "scsynth b64", "limit loop"
+        w1 = v["W1_grouped_512"]; w2 = v["W2_grouped_256"]
+        printf "%-30s %8.2f %9.2f %15s %15s %15s %15s %15s %15s\n", "W1: 512 sine oscillators",
+               w1, v["W1_ungrouped_512"], cell(v["stk_W1_512"], w1),
+               cell(v["csound8_W1_512"], w1), cell(v["csound64_W1_512"], w1),
+               cell(v["scsynth8_W1_512"], w1), cell(v["scsynth64_W1_512"], w1),
+               cell(v["limit_512"], w1)
+        printf "%-30s %8.2f %9.2f %15s %15s %15s %15s %15s %15s\n", "W2: 256 BL saws -> low-pass",
+               w2, v["W2_ungrouped_256"], cell(v["stk_W2_256"], w2),
+               cell(v["csound8_W2_256"], w2), cell(v["csound64_W2_256"], w2),
+               cell(v["scsynth8_W2_256"], w2), cell(v["scsynth64_W2_256"], w2), "     -"
     }'
 echo
 echo "machine: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//'), $(nproc) cores;" \

@@ -356,3 +356,48 @@ TEST(Grouping, BandLimitedLanesMatchInEveryBranch) {
     vxtest::UseBuild(VX_SIMD_AVX512);
 }
 } // namespace
+
+namespace {
+/* A connection (or signal type) changed between batches reaches the plan at the next batch:
+ * eight sines run as one group until one reads another's output, then the reader runs after its
+ * source, and the output stays the bits of the ungrouped network. (In device mode a change made
+ * while a batch runs reaches the plan at the next batch: until then the batch keeps the order it
+ * planned, exactly as a connection then takes effect at an unspecified block of that batch.) */
+TEST(Grouping, AConnectionReachesThePlanAtTheNextBatch) {
+    std::vector<float> results[2];
+    int32_t groupsBefore = 0, groupsAfter = 0;
+    for (int grouped = 0; grouped < 2; grouped++) {
+        VexaContext *ctx = Vexa_CreateContext();
+        ASSERT_EQ(Vexa_Initialize(ctx), 0);
+        ASSERT_EQ(Vexa_StartDevices(ctx, VX_FLAG_NO_DEVICE, 44100.0, -1, 0, -1, 8), 0);
+        VexaF_SetGrouping(ctx, grouped != 0);
+        std::vector<int32_t> sines;
+        for (int k = 0; k < 8; k++) {
+            const int32_t sine = Vexa_CreateUnit(ctx, 0x01f28b71, 0, 0);
+            Vexa_SetPort(ctx, sine, PORTID_FREQUENCY, 0, 300.0 + 50.0 * k);
+            const int32_t probe = Vexa_CreateUnit(ctx, 0x01ec67f1, 0, k);
+            Vexa_ConnectUnits(ctx, sine, PORTID_OUTPUT, 0, probe, PORTID_INPUT, 0);
+            Vexa_StartUnit(ctx, sine);
+            Vexa_StartUnit(ctx, probe);
+            sines.push_back(sine);
+        }
+        std::vector<float> out(64 * 8 * 4);
+        ASSERT_EQ(Vexa_RenderTicks(ctx, nullptr, out.data(), 4), 0);
+        results[grouped].insert(results[grouped].end(), out.begin(), out.end());
+        if (grouped) groupsBefore = VexaS_PlannedGroups(ctx);
+        /* The last sine's amplitude follows the first's output, from the next batch on. */
+        ASSERT_EQ(Vexa_ConnectUnits(ctx, sines[0], PORTID_OUTPUT, 0, sines[7], PORTID_AMPLITUDE, 0),
+                  0);
+        ASSERT_EQ(Vexa_RenderTicks(ctx, nullptr, out.data(), 4), 0);
+        results[grouped].insert(results[grouped].end(), out.begin(), out.end());
+        if (grouped) groupsAfter = VexaS_PlannedGroups(ctx);
+        EXPECT_EQ(Vexa_Terminate(ctx), 0);
+        Vexa_DeleteContext(ctx);
+    }
+    EXPECT_EQ(groupsBefore, 1) << "the eight sines run as one group";
+    EXPECT_EQ(groupsAfter, 1) << "seven run together and the reader after them";
+    ASSERT_EQ(results[0].size(), results[1].size());
+    EXPECT_EQ(std::memcmp(results[0].data(), results[1].data(), results[0].size() * sizeof(float)),
+              0);
+}
+} // namespace
