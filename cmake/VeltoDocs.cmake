@@ -30,9 +30,14 @@ else()
     COMMAND ${CMAKE_COMMAND} -E false)
 endif()
 
-# The unit catalogue of the guide (docs/units.md) is written from the engine's descriptors:
-#   cmake --build <build> --target velto_unit_catalog && <build>/velto_unit_catalog > docs/units.md
-# and a test checks that the committed file still matches them.
+# The unit catalogue of the guide (docs/units.md), the public header of names
+# (include/velto_units.h) and the Java classes of the unit types are written from the engine's
+# descriptors:
+#   cmake --build <build> --target velto_unit_catalog
+#   <build>/velto_unit_catalog > docs/units.md
+#   <build>/velto_unit_catalog --header > include/velto_units.h
+#   <build>/velto_unit_catalog --java java/generated/com/quorbit/velto
+# and tests check that the committed files still match them.
 if(VELTO_TESTS)
   add_executable(velto_unit_catalog ${PROJECT_SOURCE_DIR}/docs/tools/unit_catalog.cpp)
 else()
@@ -46,4 +51,14 @@ if(VELTO_TESTS)
       -DEXPECTED=${PROJECT_SOURCE_DIR}/docs/units.md
       -P ${PROJECT_SOURCE_DIR}/docs/tools/check_catalog.cmake)
   set_tests_properties(docs_unit_catalog PROPERTIES TIMEOUT 60 LABELS docs)
+  # The public header of names and the generated Java classes come from the same descriptors.
+  add_test(NAME units_header_matches
+    COMMAND ${CMAKE_COMMAND} -DTOOL=$<TARGET_FILE:velto_unit_catalog> -DMODE=header
+      -DEXPECTED=${PROJECT_SOURCE_DIR}/include/velto_units.h
+      -P ${PROJECT_SOURCE_DIR}/docs/tools/check_catalog.cmake)
+  add_test(NAME java_units_match
+    COMMAND ${CMAKE_COMMAND} -DTOOL=$<TARGET_FILE:velto_unit_catalog> -DMODE=java
+      -DEXPECTED=${PROJECT_SOURCE_DIR}/java/generated/com/quorbit/velto
+      -P ${PROJECT_SOURCE_DIR}/docs/tools/check_catalog.cmake)
+  set_tests_properties(units_header_matches java_units_match PROPERTIES TIMEOUT 60 LABELS docs)
 endif()

@@ -1,6 +1,7 @@
-# Installation of Velto: the versioned shared library, the public header velto.h, the CMake
-# package (find_package(Velto) -> Velto::VeltoV142, with a version file), the pkg-config file
-# velto.pc and the jar of the Java class. Directories follow GNUInstallDirs.
+# Installation of Velto: the versioned shared library, the public headers velto.h and
+# velto_units.h, the CMake package (find_package(Velto) -> Velto::VeltoV142, with a version
+# file), the pkg-config file velto.pc and the jar of the Java class. Directories follow
+# GNUInstallDirs.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
@@ -17,7 +18,7 @@ set(VELTO_INSTALL_JAR ${CMAKE_INSTALL_DATADIR}/java/velto.jar)
 install(TARGETS VeltoV142 EXPORT VeltoTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT development
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
-install(FILES ${PROJECT_SOURCE_DIR}/include/velto.h
+install(FILES ${PROJECT_SOURCE_DIR}/include/velto.h ${PROJECT_SOURCE_DIR}/include/velto_units.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT development)
 
 install(EXPORT VeltoTargets NAMESPACE Velto:: FILE VeltoTargets.cmake

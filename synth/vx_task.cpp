@@ -54,6 +54,7 @@ int32_t VexaB_ExecUnitList(VexaContext *context, DLLNode *list) {
 /* The descriptor of every circuit: no ports, and a unit function that runs the members. */
 const UnitInfo CircuitUnitInfo = {.next = nullptr,
                                   .typeID = 0,
+                                  .name = "Circuit",
                                   .instanceSize = sizeof(VexaCircuit),
                                   .numPorts = 0,
                                   .ports = nullptr,

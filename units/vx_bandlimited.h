@@ -51,23 +51,27 @@ inline double vx_bl_advance_phase(const VexaContext *context, double phase,
 /* ---- Eight lanes at once (the group functions) ---------------------------------------- */
 
 #if VX_X86_VECTOR_BUILDS
-VX_TARGET_AVX2 inline VxBlockF vx_bl_gather_avx2(const float *base, const VxBlockI &index) {
+/* The result goes through a pointer: a 32-byte vector returned by value from a function built
+ * for AVX2 to one that is not changes the calling convention. */
+VX_TARGET_AVX2 inline void vx_bl_gather_avx2(const float *base, const VxBlockI &index,
+                                             VxBlockF *out) {
     __m256i i;
     std::memcpy(&i, &index, sizeof i);
     const __m256 v = _mm256_i32gather_ps(base, i, 4);
-    VxBlockF out;
-    std::memcpy(&out, &v, sizeof out);
-    return out;
+    std::memcpy(out, &v, sizeof *out);
 }
 #endif
 
 /* base[index[k]] for every lane. */
 template <int Level>
 VX_ALWAYS_INLINE VxBlockF vx_bl_gather(const float *base, const VxBlockI &index) {
-#if VX_X86_VECTOR_BUILDS
-    if constexpr (Level != VX_SIMD_BASE) return vx_bl_gather_avx2(base, index);
-#endif
     VxBlockF v;
+#if VX_X86_VECTOR_BUILDS
+    if constexpr (Level != VX_SIMD_BASE) {
+        vx_bl_gather_avx2(base, index, &v);
+        return v;
+    }
+#endif
     for (int k = 0; k < 8; k++) v[k] = base[index[k]];
     return v;
 }

@@ -14,54 +14,71 @@
 #include "vx_model.h"
 #include "vx_sawbl.h"
 
-/* Port IDs (the engine stores no names; these are the IDs clients pass). */
-enum : uint32_t {
-    PORTID_INPUT = 0x000849b9,
-    PORTID_INPUT_A = 0x0028c9b9,
-    PORTID_INPUT_B = 0x002949b9,
-    PORTID_INPUT_C = 0x0029c9b9,
-    PORTID_OUTPUT = 0x004250f7,
-    PORTID_SELECT = 0x0041187b,
-    PORTID_GATE = 0x0000ea4f,
-    PORTID_FADE = 0x0000e64e,
-    PORTID_PAN = 0x00001ed8,
-    PORTID_SET_LEVEL = 0x01d60953,
-    PORTID_RESET_LEVEL = 0x01c26776,
-    PORTID_SET_TRIGGER = 0x01842621,
-    PORTID_LOWER_LIMIT = 0x01d24cee,
-    PORTID_UPPER_LIMIT = 0x01d24b3f,
-    PORTID_FREQUENCY = 0x01f2d76c,
-    PORTID_AMPLITUDE = 0x02158ec1,
-    PORTID_PHASE = 0x000751d0,
-    PORTID_WIDTH = 0x0007849f,
-    PORTID_Q = 0x00000051,
-    PORTID_GAIN = 0x0000f98f,
-    PORTID_SLOPE = 0x00074f73,
-    PORTID_A0 = 0x000001c1,
-    PORTID_A1 = 0x000001c9,
-    PORTID_A2 = 0x000001d1,
-    PORTID_B1 = 0x000001ca,
-    PORTID_B2 = 0x000001d2,
-    PORTID_HALF_LIFE = 0x01d22b1a,
-    PORTID_CURRENT = 0x020e546b,
-    PORTID_TIME = 0x0000e8dc,
-    PORTID_DELAY = 0x0008706c,
-    PORTID_PERIOD = 0x0039e1f8,
-    PORTID_CONFIDENCE = 0x01cdb4c7,
-    PORTID_RESONANCE = 0x01f06550,
-    PORTID_LOW_PASS = 0x020c5184,
-    PORTID_BAND_PASS = 0x020267b0,
-    PORTID_HIGH_PASS = 0x02026e36,
-    PORTID_STIFFNESS = 0x01d25249,
-    PORTID_DAMPING = 0x01da8e8c,
-    PORTID_BUS_INPUT = 0x02139392,
-    PORTID_BUS_OUTPUT = 0x020216d4,
-    PORTID_DATA = 0x0000e24c,
-    PORTID_RATE = 0x0000ea5a,
-    PORTID_TABLE = 0x000743dc,
-    PORTID_BUSY_INPUT = 0x0203e854,
-    PORTID_START_PULSE = 0x02867e12,
-};
+/* Port roles: one port ID means the same role in every type. Each entry gives the constant's
+ * name, the role's name (as the catalogue, velto_units.h and the Java classes spell it) and the
+ * ID clients pass. */
+#define VX_PORT_ROLES(X)                                                                    \
+    X(INPUT, Input, 0x000849b9) \
+    X(INPUT_A, InputA, 0x0028c9b9) \
+    X(INPUT_B, InputB, 0x002949b9) \
+    X(INPUT_C, InputC, 0x0029c9b9) \
+    X(OUTPUT, Output, 0x004250f7) \
+    X(SELECT, Select, 0x0041187b) \
+    X(GATE, Gate, 0x0000ea4f) \
+    X(FADE, Fade, 0x0000e64e) \
+    X(PAN, Pan, 0x00001ed8) \
+    X(SET_LEVEL, SetLevel, 0x01d60953) \
+    X(RESET_LEVEL, ResetLevel, 0x01c26776) \
+    X(SET_TRIGGER, SetTrigger, 0x01842621) \
+    X(LOWER_LIMIT, LowerLimit, 0x01d24cee) \
+    X(UPPER_LIMIT, UpperLimit, 0x01d24b3f) \
+    X(FREQUENCY, Frequency, 0x01f2d76c) \
+    X(AMPLITUDE, Amplitude, 0x02158ec1) \
+    X(PHASE, Phase, 0x000751d0) \
+    X(WIDTH, Width, 0x0007849f) \
+    X(Q, Q, 0x00000051) \
+    X(GAIN, Gain, 0x0000f98f) \
+    X(SLOPE, Slope, 0x00074f73) \
+    X(A0, A0, 0x000001c1) \
+    X(A1, A1, 0x000001c9) \
+    X(A2, A2, 0x000001d1) \
+    X(B1, B1, 0x000001ca) \
+    X(B2, B2, 0x000001d2) \
+    X(HALF_LIFE, HalfLife, 0x01d22b1a) \
+    X(CURRENT, Current, 0x020e546b) \
+    X(TIME, Time, 0x0000e8dc) \
+    X(DELAY, Delay, 0x0008706c) \
+    X(PERIOD, Period, 0x0039e1f8) \
+    X(CONFIDENCE, Confidence, 0x01cdb4c7) \
+    X(RESONANCE, Resonance, 0x01f06550) \
+    X(LOW_PASS, LowPass, 0x020c5184) \
+    X(BAND_PASS, BandPass, 0x020267b0) \
+    X(HIGH_PASS, HighPass, 0x02026e36) \
+    X(STIFFNESS, Stiffness, 0x01d25249) \
+    X(DAMPING, Damping, 0x01da8e8c) \
+    X(BUS_INPUT, BusInput, 0x02139392) \
+    X(BUS_OUTPUT, BusOutput, 0x020216d4) \
+    X(DATA, Data, 0x0000e24c) \
+    X(RATE, Rate, 0x0000ea5a) \
+    X(TABLE, Table, 0x000743dc) \
+    X(BUSY_INPUT, BusyInput, 0x0203e854) \
+    X(START_PULSE, StartPulse, 0x02867e12)
+
+#define VX_PORT_ID_ENTRY(Upper, Name, Id) PORTID_##Upper = Id,
+enum : uint32_t { VX_PORT_ROLES(VX_PORT_ID_ENTRY) };
+#undef VX_PORT_ID_ENTRY
+
+/* The role's name of a port ID ("" for an ID no role has). */
+constexpr const char *vx_port_name(uint32_t id) {
+#define VX_PORT_NAME_ENTRY(Upper, Name, Id)                                                  \
+    if (id == Id) return #Name;
+    VX_PORT_ROLES(VX_PORT_NAME_ENTRY)
+#undef VX_PORT_NAME_ENTRY
+    return "";
+}
+
+/* The number of entries of a port table. */
+#define VX_PORT_COUNT(table) static_cast<uint16_t>(sizeof(table) / sizeof((table)[0]))
 
 /* 32767/32768, the default of every Amplitude port. */
 constexpr float VX_AMPLITUDE_DEFAULT = 32767.0f / 32768.0f;

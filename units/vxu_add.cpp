@@ -38,8 +38,9 @@ VX_GROUP_OF_BLOCKS(AddBlock)
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x01b7611d,
+                  .name = "Add",
                   .instanceSize = sizeof(AddUnit),
-                  .numPorts = 3,
+                  .numPorts = VX_PORT_COUNT(kPorts),
                   .ports = kPorts,
                   .initFunc = nullptr,
                   .termFunc = nullptr,

@@ -36,8 +36,9 @@ void UnitFunction(VexaContext *, VexaUnit *unit) {
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x059d9781,
+                  .name = "AddUnsigned",
                   .instanceSize = sizeof(AddUnsignedUnit),
-                  .numPorts = 3,
+                  .numPorts = VX_PORT_COUNT(kPorts),
                   .ports = kPorts,
                   .initFunc = nullptr,
                   .termFunc = nullptr,

@@ -33,8 +33,9 @@ void UnitFunction(VexaContext *, VexaUnit *unit) {
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x01bc7f72,
+                  .name = "BusRead",
                   .instanceSize = sizeof(BusReadUnit),
-                  .numPorts = 3,
+                  .numPorts = VX_PORT_COUNT(kPorts),
                   .ports = kPorts,
                   .initFunc = nullptr,
                   .termFunc = nullptr,

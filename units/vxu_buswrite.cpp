@@ -25,8 +25,9 @@ void UnitFunction(VexaContext *, VexaUnit *unit) {
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x01e355e2,
+                  .name = "BusWrite",
                   .instanceSize = sizeof(BusWriteUnit),
-                  .numPorts = 2,
+                  .numPorts = VX_PORT_COUNT(kPorts),
                   .ports = kPorts,
                   .initFunc = nullptr,
                   .termFunc = nullptr,

@@ -33,8 +33,10 @@ void UnitFunction(VexaContext *context, VexaUnit *unit) {
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x01ea9411,
+                  .name = "ChannelIn",
+                  .initArgument = "device channel of part 0 (0..16)",
                   .instanceSize = sizeof(ChannelInUnit),
-                  .numPorts = 1,
+                  .numPorts = VX_PORT_COUNT(kPorts),
                   .ports = kPorts,
                   .initFunc = VXU_InitUnit,
                   .termFunc = nullptr,

@@ -32,8 +32,10 @@ void UnitFunction(VexaContext *context, VexaUnit *unit) {
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x01ec67f1,
+                  .name = "ChannelOut",
+                  .initArgument = "device channel of part 0 (0..16)",
                   .instanceSize = sizeof(ChannelOutUnit),
-                  .numPorts = 1,
+                  .numPorts = VX_PORT_COUNT(kPorts),
                   .ports = kPorts,
                   .initFunc = VXU_InitUnit,
                   .termFunc = nullptr,

@@ -30,8 +30,9 @@ void UnitFunction(VexaContext *, VexaUnit *unit) {
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x01b7a332,
+                  .name = "Compare",
                   .instanceSize = sizeof(CompareUnit),
-                  .numPorts = 3,
+                  .numPorts = VX_PORT_COUNT(kPorts),
                   .ports = kPorts,
                   .initFunc = nullptr,
                   .termFunc = nullptr,

@@ -33,8 +33,9 @@ void UnitFunction(VexaContext *, VexaUnit *unit) {
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x0589d9e3,
+                  .name = "CrossFade",
                   .instanceSize = sizeof(CrossFadeUnit),
-                  .numPorts = 3,
+                  .numPorts = VX_PORT_COUNT(kPorts),
                   .ports = kPorts,
                   .initFunc = nullptr,
                   .termFunc = nullptr,

@@ -43,8 +43,10 @@ void UnitFunction(VexaContext *, VexaUnit *unit) {
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x0141b8de,
+                  .name = "Delay",
+                  .initArgument = "delay line length in frames (>= 1)",
                   .instanceSize = sizeof(DelayUnit),
-                  .numPorts = 2,
+                  .numPorts = VX_PORT_COUNT(kPorts),
                   .ports = kPorts,
                   .initFunc = VXU_InitDelay,
                   .termFunc = VXU_TermDelay,

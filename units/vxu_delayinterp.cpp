@@ -67,8 +67,10 @@ void UnitFunction(VexaContext *context, VexaUnit *unit) {
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x053e880c,
+                  .name = "DelayInterp",
+                  .initArgument = "delay line length in frames (>= 1)",
                   .instanceSize = sizeof(DelayInterpUnit),
-                  .numPorts = 3,
+                  .numPorts = VX_PORT_COUNT(kPorts),
                   .ports = kPorts,
                   .initFunc = VXU_InitDelayInterp,
                   .termFunc = VXU_TermDelayInterp,

@@ -109,8 +109,9 @@ VX_GROUP_OF_BLOCKS(GroupBlock)
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x057bbdb7,
+                  .name = "EnvelopeLinear",
                   .instanceSize = sizeof(EnvelopeLinearUnit),
-                  .numPorts = 4,
+                  .numPorts = VX_PORT_COUNT(kPorts),
                   .ports = kPorts,
                   .initFunc = nullptr,
                   .termFunc = nullptr,

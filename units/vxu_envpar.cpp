@@ -104,8 +104,9 @@ VX_GROUP_OF_BLOCKS(GroupBlock)
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x0583ae2b,
+                  .name = "EnvelopeParabolic",
                   .instanceSize = sizeof(EnvelopeParabolicUnit),
-                  .numPorts = 6,
+                  .numPorts = VX_PORT_COUNT(kPorts),
                   .ports = kPorts,
                   .initFunc = nullptr,
                   .termFunc = nullptr,

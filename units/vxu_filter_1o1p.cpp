@@ -63,8 +63,9 @@ VX_GROUP_FUNCTION_BUILDS(FilterGroup)
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x01be3660,
+                  .name = "Filter1o1p",
                   .instanceSize = sizeof(Filter1o1pUnit),
-                  .numPorts = 4,
+                  .numPorts = VX_PORT_COUNT(kPorts),
                   .ports = kPorts,
                   .initFunc = nullptr,
                   .termFunc = nullptr,

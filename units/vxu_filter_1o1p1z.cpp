@@ -56,8 +56,9 @@ VX_GROUP_OF_BLOCKS(GroupBlock)
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x023e5660,
+                  .name = "Filter1o1p1z",
                   .instanceSize = sizeof(Filter1o1p1zUnit),
-                  .numPorts = 5,
+                  .numPorts = VX_PORT_COUNT(kPorts),
                   .ports = kPorts,
                   .initFunc = nullptr,
                   .termFunc = nullptr,

@@ -49,8 +49,9 @@ VX_GROUP_OF_BLOCKS(GroupBlock)
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x01be5e60,
+                  .name = "Filter1o1z",
                   .instanceSize = sizeof(Filter1o1zUnit),
-                  .numPorts = 4,
+                  .numPorts = VX_PORT_COUNT(kPorts),
                   .ports = kPorts,
                   .initFunc = nullptr,
                   .termFunc = nullptr,

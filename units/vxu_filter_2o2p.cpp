@@ -55,8 +55,9 @@ VX_GROUP_OF_BLOCKS(GroupBlock)
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x01be36e2,
+                  .name = "Filter2o2p",
                   .instanceSize = sizeof(Filter2o2pUnit),
-                  .numPorts = 5,
+                  .numPorts = VX_PORT_COUNT(kPorts),
                   .ports = kPorts,
                   .initFunc = nullptr,
                   .termFunc = nullptr,

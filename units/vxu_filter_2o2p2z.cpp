@@ -70,8 +70,9 @@ VX_GROUP_OF_BLOCKS(GroupBlock)
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x023e76e2,
+                  .name = "Filter2o2p2z",
                   .instanceSize = sizeof(Filter2o2p2zUnit),
-                  .numPorts = 7,
+                  .numPorts = VX_PORT_COUNT(kPorts),
                   .ports = kPorts,
                   .initFunc = nullptr,
                   .termFunc = nullptr,

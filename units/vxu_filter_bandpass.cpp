@@ -14,8 +14,9 @@ VX_BIQUAD_GROUP_BUILDS(VexaRecalculateBandPass)
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x05c125ee,
+                  .name = "FilterBandPass",
                   .instanceSize = sizeof(BiquadUnit),
-                  .numPorts = 5,
+                  .numPorts = VX_PORT_COUNT(kVexaBiquadQPorts),
                   .ports = kVexaBiquadQPorts,
                   .initFunc = VexaBiquadInit<VexaRecalculateBandPass>,
                   .termFunc = nullptr,

@@ -13,8 +13,9 @@ VX_BIQUAD_GROUP_BUILDS(VexaRecalculateBandStop)
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x05b485e2,
+                  .name = "FilterBandStop",
                   .instanceSize = sizeof(BiquadUnit),
-                  .numPorts = 5,
+                  .numPorts = VX_PORT_COUNT(kVexaBiquadQPorts),
                   .ports = kVexaBiquadQPorts,
                   .initFunc = VexaBiquadInit<VexaRecalculateBandStop>,
                   .termFunc = nullptr,

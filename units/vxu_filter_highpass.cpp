@@ -14,8 +14,9 @@ VX_BIQUAD_GROUP_BUILDS(VexaRecalculateHighPass)
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x05c132fa,
+                  .name = "FilterHighPass",
                   .instanceSize = sizeof(BiquadUnit),
-                  .numPorts = 5,
+                  .numPorts = VX_PORT_COUNT(kVexaBiquadQPorts),
                   .ports = kVexaBiquadQPorts,
                   .initFunc = VexaBiquadInit<VexaRecalculateHighPass>,
                   .termFunc = nullptr,

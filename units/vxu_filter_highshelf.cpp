@@ -16,8 +16,9 @@ VX_BIQUAD_GROUP_BUILDS(VexaRecalculateHighShelf)
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x05589f9e,
+                  .name = "FilterHighShelf",
                   .instanceSize = sizeof(BiquadUnit),
-                  .numPorts = 6,
+                  .numPorts = VX_PORT_COUNT(kVexaBiquadShelfPorts),
                   .ports = kVexaBiquadShelfPorts,
                   .initFunc = VexaBiquadInit<VexaRecalculateHighShelf>,
                   .termFunc = nullptr,

@@ -24,8 +24,9 @@ VX_BIQUAD_GROUP_BUILDS(VexaRecalculateLowPass)
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x05d4f996,
+                  .name = "FilterLowPass",
                   .instanceSize = sizeof(BiquadUnit),
-                  .numPorts = 5,
+                  .numPorts = VX_PORT_COUNT(kVexaBiquadQPorts),
                   .ports = kVexaBiquadQPorts,
                   .initFunc = VexaBiquadInit<VexaRecalculateLowPass>,
                   .termFunc = nullptr,

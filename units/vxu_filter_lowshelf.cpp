@@ -16,8 +16,9 @@ VX_BIQUAD_GROUP_BUILDS(VexaRecalculateLowShelf)
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x058fe72e,
+                  .name = "FilterLowShelf",
                   .instanceSize = sizeof(BiquadUnit),
-                  .numPorts = 6,
+                  .numPorts = VX_PORT_COUNT(kVexaBiquadShelfPorts),
                   .ports = kVexaBiquadShelfPorts,
                   .initFunc = VexaBiquadInit<VexaRecalculateLowShelf>,
                   .termFunc = nullptr,

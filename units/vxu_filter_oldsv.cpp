@@ -80,8 +80,9 @@ VX_GROUP_OF_BLOCKS(GroupBlock)
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x06119b8b,
+                  .name = "FilterOldSVF",
                   .instanceSize = sizeof(FilterOldSVFUnit),
-                  .numPorts = 8,
+                  .numPorts = VX_PORT_COUNT(kPorts),
                   .ports = kPorts,
                   .initFunc = nullptr,
                   .termFunc = nullptr,

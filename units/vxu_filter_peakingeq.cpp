@@ -47,8 +47,9 @@ VX_BIQUAD_GROUP_BUILDS(VexaRecalculatePeakingEQ)
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x05716532,
+                  .name = "FilterPeakingEQ",
                   .instanceSize = sizeof(BiquadUnit),
-                  .numPorts = 6,
+                  .numPorts = VX_PORT_COUNT(kPorts),
                   .ports = kPorts,
                   .initFunc = VexaBiquadInit<VexaRecalculatePeakingEQ>,
                   .termFunc = nullptr,

@@ -93,8 +93,9 @@ VX_GROUP_OF_BLOCKS(GroupBlock)
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x06117edc,
+                  .name = "FilterSVF",
                   .instanceSize = sizeof(FilterSVFUnit),
-                  .numPorts = 8,
+                  .numPorts = VX_PORT_COUNT(kPorts),
                   .ports = kPorts,
                   .initFunc = nullptr,
                   .termFunc = nullptr,

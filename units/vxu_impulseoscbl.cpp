@@ -83,8 +83,9 @@ VX_GROUP_FUNCTION_BUILDS(BandLimitedGroup)
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x0251ffd1,
+                  .name = "ImpulseOscillatorBL",
                   .instanceSize = sizeof(ImpulseBLUnit),
-                  .numPorts = 4,
+                  .numPorts = VX_PORT_COUNT(kPorts),
                   .ports = kPorts,
                   .initFunc = nullptr,
                   .termFunc = nullptr,

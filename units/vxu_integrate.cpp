@@ -49,8 +49,9 @@ void UnitFunction(VexaContext *, VexaUnit *unit) {
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x058d830d,
+                  .name = "Integrate",
                   .instanceSize = sizeof(IntegrateUnit),
-                  .numPorts = 4,
+                  .numPorts = VX_PORT_COUNT(kPorts),
                   .ports = kPorts,
                   .initFunc = nullptr,
                   .termFunc = nullptr,

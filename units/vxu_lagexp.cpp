@@ -76,8 +76,9 @@ VX_GROUP_FUNCTION_BUILDS(LagGroup)
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x05829f02,
+                  .name = "LagExp",
                   .instanceSize = sizeof(LagExpUnit),
-                  .numPorts = 4,
+                  .numPorts = VX_PORT_COUNT(kPorts),
                   .ports = kPorts,
                   .initFunc = nullptr,
                   .termFunc = nullptr,

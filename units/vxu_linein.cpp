@@ -35,8 +35,10 @@ void UnitFunction(VexaContext *context, VexaUnit *unit) {
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x01e35914,
+                  .name = "LineIn",
+                  .initArgument = "device channel of part 0 (0..16)",
                   .instanceSize = sizeof(LineInUnit),
-                  .numPorts = 1,
+                  .numPorts = VX_PORT_COUNT(kPorts),
                   .ports = kPorts,
                   .initFunc = VXU_InitLineIn,
                   .termFunc = nullptr,

@@ -34,8 +34,10 @@ void UnitFunction(VexaContext *context, VexaUnit *unit) {
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x020259fc,
+                  .name = "LineOut",
+                  .initArgument = "device channel of part 0 (0..16)",
                   .instanceSize = sizeof(LineOutUnit),
-                  .numPorts = 1,
+                  .numPorts = VX_PORT_COUNT(kPorts),
                   .ports = kPorts,
                   .initFunc = VXU_InitUnit,
                   .termFunc = nullptr,

@@ -60,8 +60,9 @@ void UnitFunction(VexaContext *, VexaUnit *unit) {
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x0534c2cf,
+                  .name = "MassSpring",
                   .instanceSize = sizeof(MassSpringUnit),
-                  .numPorts = 5,
+                  .numPorts = VX_PORT_COUNT(kPorts),
                   .ports = kPorts,
                   .initFunc = nullptr,
                   .termFunc = nullptr,

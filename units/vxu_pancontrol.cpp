@@ -30,8 +30,9 @@ void UnitFunction(VexaContext *, VexaUnit *unit) {
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x05ad5691,
+                  .name = "PanControl",
                   .instanceSize = sizeof(PanControlUnit),
-                  .numPorts = 2,
+                  .numPorts = VX_PORT_COUNT(kPorts),
                   .ports = kPorts,
                   .initFunc = nullptr,
                   .termFunc = nullptr,

@@ -71,8 +71,9 @@ void UnitFunction(VexaContext *context, VexaUnit *unit) {
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x01771138,
+                  .name = "PinkNoise",
                   .instanceSize = sizeof(PinkNoiseUnit),
-                  .numPorts = 2,
+                  .numPorts = VX_PORT_COUNT(kPorts),
                   .ports = kPorts,
                   .initFunc = UnitInitialization,
                   .termFunc = nullptr,

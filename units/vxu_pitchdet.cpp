@@ -139,8 +139,9 @@ void UnitFunction(VexaContext *, VexaUnit *unit) {
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x057371f3,
+                  .name = "PeriodDetector",
                   .instanceSize = sizeof(PeriodDetectorUnit),
-                  .numPorts = 3,
+                  .numPorts = VX_PORT_COUNT(kPorts),
                   .ports = kPorts,
                   .initFunc = VXU_Init,
                   .termFunc = nullptr,

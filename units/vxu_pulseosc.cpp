@@ -48,8 +48,9 @@ void UnitFunction(VexaContext *context, VexaUnit *unit) {
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x01f061dd,
+                  .name = "PulseOscillator",
                   .instanceSize = sizeof(PulseOscillatorUnit),
-                  .numPorts = 5,
+                  .numPorts = VX_PORT_COUNT(kPorts),
                   .ports = kPorts,
                   .initFunc = nullptr,
                   .termFunc = nullptr,

@@ -112,8 +112,9 @@ VX_GROUP_FUNCTION_BUILDS(BandLimitedGroup)
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x01f1b2dd,
+                  .name = "PulseOscillatorBL",
                   .instanceSize = sizeof(PulseBLUnit),
-                  .numPorts = 5,
+                  .numPorts = VX_PORT_COUNT(kPorts),
                   .ports = kPorts,
                   .initFunc = nullptr,
                   .termFunc = nullptr,

@@ -151,8 +151,9 @@ VX_GROUP_FUNCTION_BUILDS(SawGroup)
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x04c399ff,
+                  .name = "SawtoothOscillatorBL",
                   .instanceSize = sizeof(SawtoothBLUnit),
-                  .numPorts = 4,
+                  .numPorts = VX_PORT_COUNT(kPorts),
                   .ports = kPorts,
                   .initFunc = nullptr,
                   .termFunc = nullptr,

@@ -93,8 +93,9 @@ VX_GROUP_FUNCTION_BUILDS(SineGroup)
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x01f28b71,
+                  .name = "SineOscillator",
                   .instanceSize = sizeof(SineOscillatorUnit),
-                  .numPorts = 4,
+                  .numPorts = VX_PORT_COUNT(kPorts),
                   .ports = kPorts,
                   .initFunc = nullptr,
                   .termFunc = nullptr,

@@ -94,8 +94,9 @@ VX_GROUP_FUNCTION_BUILDS(BandLimitedGroup)
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x021d4d09,
+                  .name = "SquareOscillatorBL",
                   .instanceSize = sizeof(SquareBLUnit),
-                  .numPorts = 4,
+                  .numPorts = VX_PORT_COUNT(kPorts),
                   .ports = kPorts,
                   .initFunc = nullptr,
                   .termFunc = nullptr,

@@ -33,8 +33,9 @@ void UnitFunction(VexaContext *context, VexaUnit *unit) {
 
 UnitInfo kInfo = {.next = nullptr,
                   .typeID = 0x03a5f221,
+                  .name = "SampleWrite16F1",
                   .instanceSize = sizeof(SampleWrite16F1Unit),
-                  .numPorts = 2,
+                  .numPorts = VX_PORT_COUNT(kPorts),
                   .ports = kPorts,
                   .initFunc = nullptr,
                   .termFunc = nullptr,

@@ -103,6 +103,8 @@ enum : uint8_t {
 struct UnitInfo {
     UnitInfo *next;
     uint32_t typeID;
+    const char *name;             /* the type's name, as the catalogue and velto_units.h give it */
+    const char *initArgument = ""; /* what the init argument of Vexa_CreateUnit means, or "" */
     uint16_t instanceSize;
     uint16_t numPorts;
     const PortInfo *ports;

@@ -1,0 +1,37 @@
+package com.quorbit.velto;
+
+/**
+ * A mass spring unit (type ID {@code 0x0534c2cf}): one field per port; docs/units.md
+ * gives each port's signal type and default.
+ *
+ * Written by docs/tools/unit_catalog.cpp from the library's own descriptors.
+ */
+public final class MassSpring extends Unit {
+    /** The type ID of this unit type. */
+    public static final int TYPE_ID = Ids.UNIT_MASS_SPRING;
+
+    /** Input: input, raw signal, 1 part. */
+    public final InputPort input = new InputPort(this, Ids.PORT_INPUT, 1);
+
+    /** Stiffness: input, raw signal, 1 part. */
+    public final InputPort stiffness = new InputPort(this, Ids.PORT_STIFFNESS, 1);
+
+    /** Damping: input, raw signal, 1 part. */
+    public final InputPort damping = new InputPort(this, Ids.PORT_DAMPING, 1);
+
+    /** Amplitude: input, raw signal, 1 part, default 32767/32768 at creation. */
+    public final InputPort amplitude = new InputPort(this, Ids.PORT_AMPLITUDE, 1);
+
+    /** Output: output, raw signal, 1 part. */
+    public final OutputPort output = new OutputPort(this, Ids.PORT_OUTPUT, 1);
+
+    /**
+     * Creates a mass spring in the engine.
+     *
+     * @param engine the engine that will own the unit
+     * @throws VeltoException when the engine cannot create it
+     */
+    public MassSpring(Engine engine) {
+        super(engine, TYPE_ID, 0);
+    }
+}

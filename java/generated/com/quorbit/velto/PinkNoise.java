@@ -1,0 +1,28 @@
+package com.quorbit.velto;
+
+/**
+ * A pink noise unit (type ID {@code 0x01771138}): one field per port; docs/units.md
+ * gives each port's signal type and default.
+ *
+ * Written by docs/tools/unit_catalog.cpp from the library's own descriptors.
+ */
+public final class PinkNoise extends Unit {
+    /** The type ID of this unit type. */
+    public static final int TYPE_ID = Ids.UNIT_PINK_NOISE;
+
+    /** Amplitude: input, raw signal, 1 part, default 32767/32768 at creation. */
+    public final InputPort amplitude = new InputPort(this, Ids.PORT_AMPLITUDE, 1);
+
+    /** Output: output, raw signal, 1 part. */
+    public final OutputPort output = new OutputPort(this, Ids.PORT_OUTPUT, 1);
+
+    /**
+     * Creates a pink noise in the engine.
+     *
+     * @param engine the engine that will own the unit
+     * @throws VeltoException when the engine cannot create it
+     */
+    public PinkNoise(Engine engine) {
+        super(engine, TYPE_ID, 0);
+    }
+}

@@ -1,0 +1,31 @@
+package com.quorbit.velto;
+
+/**
+ * A sample read16 f2 unit (type ID {@code 0x042426d7}): one field per port; docs/units.md
+ * gives each port's signal type and default.
+ *
+ * Written by docs/tools/unit_catalog.cpp from the library's own descriptors.
+ */
+public final class SampleRead16F2 extends Unit {
+    /** The type ID of this unit type. */
+    public static final int TYPE_ID = Ids.UNIT_SAMPLE_READ16_F2;
+
+    /** Data: queue, signed signal, 1 part, default 2 channels per frame. */
+    public final QueuePort data = new QueuePort(this, Ids.PORT_DATA, 1);
+
+    /** Amplitude: input, raw signal, 1 part, default 32767/32768 at creation. */
+    public final InputPort amplitude = new InputPort(this, Ids.PORT_AMPLITUDE, 1);
+
+    /** Output: output, raw signal, 2 parts. */
+    public final OutputPort output = new OutputPort(this, Ids.PORT_OUTPUT, 2);
+
+    /**
+     * Creates a sample read16 f2 in the engine.
+     *
+     * @param engine the engine that will own the unit
+     * @throws VeltoException when the engine cannot create it
+     */
+    public SampleRead16F2(Engine engine) {
+        super(engine, TYPE_ID, 0);
+    }
+}

@@ -1,0 +1,28 @@
+package com.quorbit.velto;
+
+/**
+ * A sample write16 f1 unit (type ID {@code 0x03a5f221}): one field per port; docs/units.md
+ * gives each port's signal type and default.
+ *
+ * Written by docs/tools/unit_catalog.cpp from the library's own descriptors.
+ */
+public final class SampleWrite16F1 extends Unit {
+    /** The type ID of this unit type. */
+    public static final int TYPE_ID = Ids.UNIT_SAMPLE_WRITE16_F1;
+
+    /** Input: input, signed signal, 1 part. */
+    public final InputPort input = new InputPort(this, Ids.PORT_INPUT, 1);
+
+    /** Data: queue, signed signal, 1 part, default 1 channel per frame. */
+    public final QueuePort data = new QueuePort(this, Ids.PORT_DATA, 1);
+
+    /**
+     * Creates a sample write16 f1 in the engine.
+     *
+     * @param engine the engine that will own the unit
+     * @throws VeltoException when the engine cannot create it
+     */
+    public SampleWrite16F1(Engine engine) {
+        super(engine, TYPE_ID, 0);
+    }
+}
