@@ -19,16 +19,6 @@ abstract class EngineFixture {
     static final int EMPTY_CIRCUIT = -64;
     static final int INVALID_DEVICE = -61;
 
-    /* Unit types and ports. */
-    static final int SINE_OSCILLATOR = 0x01f28b71;
-    static final int CHANNEL_OUT = 0x01ec67f1;
-    static final int ADD = 0x01b7611d;
-    static final int FREQUENCY = 0x01f2d76c;
-    static final int AMPLITUDE = 0x02158ec1;
-    static final int PHASE = 0x000751d0;
-    static final int INPUT = 0x000849b9;
-    static final int OUTPUT = 0x004250f7;
-
     int ctx;
 
     @BeforeEach

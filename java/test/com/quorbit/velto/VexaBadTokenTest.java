@@ -21,10 +21,6 @@ import org.junit.jupiter.params.provider.CsvSource;
 class VexaBadTokenTest extends EngineFixture {
     static final int WRONG_CONTEXT = -62;
     static final int INVALID_TOKEN_TYPE = -100;
-    static final int SAMPLE_READ = 0x042426d3;
-    static final int WAVE_OSCILLATOR = 0x01bea1cf;
-    static final int DATA = 0x0000e24c;
-    static final int TABLE = 0x000743dc;
 
     /** Every method that takes a unit token, called on context c with token t. */
     static Map<String, IntUnaryOperator> unitCalls(int c) {
@@ -36,15 +32,17 @@ class VexaBadTokenTest extends EngineFixture {
         m.put("stopUnitAt", t -> Vexa.stopUnitAt(c, Vexa.getTickCount(c) + 5, t));
         m.put("setPriority", t -> Vexa.setPriority(c, t, 1));
         m.put("getPriority", t -> Vexa.getPriority(c, t));
-        m.put("setPort", t -> Vexa.setPort(c, t, FREQUENCY, 0, 220.0));
-        m.put("setPortAt", t -> Vexa.setPortAt(c, Vexa.getTickCount(c) + 5, t, FREQUENCY, 0, 1.0));
-        m.put("getPort", t -> (int) (Vexa.getPort(c, t, FREQUENCY, 0) + 1000000.0));
-        m.put("getNumParts", t -> Vexa.getNumParts(c, t, FREQUENCY));
-        m.put("setPortSignalType", t -> Vexa.setPortSignalType(c, t, FREQUENCY, 0, 2));
-        m.put("getPortSignalType", t -> Vexa.getPortSignalType(c, t, FREQUENCY, 0));
-        m.put("connectUnits", t -> Vexa.connectUnits(c, t, OUTPUT, 0, t, AMPLITUDE, 0));
-        m.put("disconnectUnits", t -> Vexa.disconnectUnits(c, t, FREQUENCY, 0));
-        m.put("clearDataQueue", t -> Vexa.clearDataQueue(c, t, DATA));
+        m.put("setPort", t -> Vexa.setPort(c, t, Ids.PORT_FREQUENCY, 0, 220.0));
+        m.put("setPortAt",
+                t -> Vexa.setPortAt(c, Vexa.getTickCount(c) + 5, t, Ids.PORT_FREQUENCY, 0, 1.0));
+        m.put("getPort", t -> (int) (Vexa.getPort(c, t, Ids.PORT_FREQUENCY, 0) + 1000000.0));
+        m.put("getNumParts", t -> Vexa.getNumParts(c, t, Ids.PORT_FREQUENCY));
+        m.put("setPortSignalType", t -> Vexa.setPortSignalType(c, t, Ids.PORT_FREQUENCY, 0, 2));
+        m.put("getPortSignalType", t -> Vexa.getPortSignalType(c, t, Ids.PORT_FREQUENCY, 0));
+        m.put("connectUnits",
+                t -> Vexa.connectUnits(c, t, Ids.PORT_OUTPUT, 0, t, Ids.PORT_AMPLITUDE, 0));
+        m.put("disconnectUnits", t -> Vexa.disconnectUnits(c, t, Ids.PORT_FREQUENCY, 0));
+        m.put("clearDataQueue", t -> Vexa.clearDataQueue(c, t, Ids.PORT_DATA));
         m.put("createCircuit", t -> Vexa.createCircuit(c, new int[] {t}, 1, 0));
         return m;
     }
@@ -74,7 +72,7 @@ class VexaBadTokenTest extends EngineFixture {
 
     @Test
     void deletedTokensAreStale() {
-        int sine = unit(SINE_OSCILLATOR);
+        int sine = unit(Ids.UNIT_SINE_OSCILLATOR);
         assertEquals(0, Vexa.startUnit(ctx, sine));
         assertEquals(0, Vexa.sleepUntilTick(ctx, Vexa.getTickCount(ctx) + 2));
         assertEquals(0, Vexa.delete(ctx, sine));
@@ -85,7 +83,7 @@ class VexaBadTokenTest extends EngineFixture {
         assertAll(unitCalls(ctx), sine, INVALID_TOKEN);
         for (int data : new int[] {sample, envelope, table}) assertAll(dataCalls(ctx), data, INVALID_TOKEN);
         // A new thing in the same slot gets a new serial; the old token stays dead.
-        int again = unit(SINE_OSCILLATOR);
+        int again = unit(Ids.UNIT_SINE_OSCILLATOR);
         assertEquals(again & 0x7ff, sine & 0x7ff);
         assertTrue(again != sine);
         assertAll(unitCalls(ctx), sine, INVALID_TOKEN);
@@ -106,7 +104,7 @@ class VexaBadTokenTest extends EngineFixture {
         "0x00008000, -98",
     })
     void forgedTokens(String flip, int expected) {
-        int sine = unit(SINE_OSCILLATOR);
+        int sine = unit(Ids.UNIT_SINE_OSCILLATOR);
         int forged = sine ^ Integer.decode(flip);
         assertAll(unitCalls(ctx), forged, expected);
         assertEquals(0, Vexa.getPriority(ctx, sine) >= 0 ? 0 : -1, "the real token still works");
@@ -121,15 +119,16 @@ class VexaBadTokenTest extends EngineFixture {
         assertTrue(other > 0);
         try {
             assertEquals(0, Vexa.initialize(other));
-            int mine = unit(SINE_OSCILLATOR);
-            int theirs = Vexa.createUnit(other, SINE_OSCILLATOR, 0, 0);
+            int mine = unit(Ids.UNIT_SINE_OSCILLATOR);
+            int theirs = Vexa.createUnit(other, Ids.UNIT_SINE_OSCILLATOR, 0, 0);
             int theirSample = Vexa.createSample(other, 4, 1);
             assertEquals(mine & 0xffffff, theirs & 0xffffff, "same slot and serial");
             assertAll(unitCalls(ctx), theirs, WRONG_CONTEXT);
             assertAll(dataCalls(ctx), theirSample, WRONG_CONTEXT, INVALID_TOKEN);
             assertAll(unitCalls(other), mine, WRONG_CONTEXT);
             assertEquals(WRONG_CONTEXT,
-                    Vexa.connectUnits(ctx, mine, OUTPUT, 0, theirs, AMPLITUDE, 0));
+                    Vexa.connectUnits(ctx, mine, Ids.PORT_OUTPUT, 0, theirs, Ids.PORT_AMPLITUDE,
+                            0));
             assertEquals(1, Vexa.getObjectCount(ctx));
         } finally {
             assertEquals(0, Vexa.terminate(other));
@@ -139,20 +138,21 @@ class VexaBadTokenTest extends EngineFixture {
 
     @Test
     void thingsOfTheWrongKind() {
-        int sine = unit(SINE_OSCILLATOR);
+        int sine = unit(Ids.UNIT_SINE_OSCILLATOR);
         int sample = Vexa.createSample(ctx, 4, 1);
         int table = Vexa.createTable(ctx, 4);
         Map<String, IntUnaryOperator> calls = unitCalls(ctx);
         calls.remove("delete"); // deleting works on things of any kind
         assertAll(calls, sample, INVALID_TOKEN_TYPE);
         assertAll(dataCalls(ctx), sine, INVALID_TOKEN_TYPE);
-        int reader = unit(SAMPLE_READ);
-        assertEquals(INVALID_TOKEN_TYPE, Vexa.queueData(ctx, reader, DATA, sine, 0, 1, 0));
-        assertEquals(INVALID_TOKEN_TYPE, Vexa.queueData(ctx, reader, DATA, table, 0, 1, 0));
-        int wave = unit(WAVE_OSCILLATOR);
-        assertEquals(INVALID_TOKEN_TYPE, Vexa.useTable(ctx, wave, TABLE, 0, sample));
-        assertEquals(INVALID_TOKEN_TYPE, Vexa.useTable(ctx, sample, TABLE, 0, table));
-        assertEquals(0, Vexa.useTable(ctx, wave, TABLE, 0, table));
+        int reader = unit(Ids.UNIT_SAMPLE_READ16_F1);
+        assertEquals(INVALID_TOKEN_TYPE, Vexa.queueData(ctx, reader, Ids.PORT_DATA, sine, 0, 1, 0));
+        assertEquals(INVALID_TOKEN_TYPE,
+                Vexa.queueData(ctx, reader, Ids.PORT_DATA, table, 0, 1, 0));
+        int wave = unit(Ids.UNIT_WAVE_OSCILLATOR);
+        assertEquals(INVALID_TOKEN_TYPE, Vexa.useTable(ctx, wave, Ids.PORT_TABLE, 0, sample));
+        assertEquals(INVALID_TOKEN_TYPE, Vexa.useTable(ctx, sample, Ids.PORT_TABLE, 0, table));
+        assertEquals(0, Vexa.useTable(ctx, wave, Ids.PORT_TABLE, 0, table));
     }
 
     /** Negative counts, sizes, offsets and parts: refused, never taken as huge unsigned sizes. */
@@ -163,21 +163,22 @@ class VexaBadTokenTest extends EngineFixture {
         assertEquals(OUT_OF_RANGE, Vexa.createEnvelope(ctx, -5));
         assertEquals(OUT_OF_RANGE, Vexa.createTable(ctx, Integer.MIN_VALUE));
         int sample = Vexa.createSample(ctx, 8, 1);
-        int reader = unit(SAMPLE_READ);
-        assertEquals(OUT_OF_RANGE, Vexa.queueData(ctx, reader, DATA, sample, -1, 2, 0));
-        assertEquals(OUT_OF_RANGE, Vexa.queueData(ctx, reader, DATA, sample, 0, -2, 0));
-        assertEquals(-1, Vexa.getPortFrames(ctx, reader, DATA, -1));
-        int sine = unit(SINE_OSCILLATOR);
-        assertEquals(-96, Vexa.setPort(ctx, sine, FREQUENCY, -1, 1.0));
-        assertEquals(-96 - 1000000.0, Vexa.getPort(ctx, sine, FREQUENCY, Integer.MIN_VALUE));
+        int reader = unit(Ids.UNIT_SAMPLE_READ16_F1);
+        assertEquals(OUT_OF_RANGE, Vexa.queueData(ctx, reader, Ids.PORT_DATA, sample, -1, 2, 0));
+        assertEquals(OUT_OF_RANGE, Vexa.queueData(ctx, reader, Ids.PORT_DATA, sample, 0, -2, 0));
+        assertEquals(-1, Vexa.getPortFrames(ctx, reader, Ids.PORT_DATA, -1));
+        int sine = unit(Ids.UNIT_SINE_OSCILLATOR);
+        assertEquals(-96, Vexa.setPort(ctx, sine, Ids.PORT_FREQUENCY, -1, 1.0));
+        assertEquals(-96 - 1000000.0,
+                Vexa.getPort(ctx, sine, Ids.PORT_FREQUENCY, Integer.MIN_VALUE));
         assertEquals(-95, Vexa.setPriority(ctx, sine, -1));
-        assertEquals(-94, Vexa.setPortSignalType(ctx, sine, FREQUENCY, 0, -1));
+        assertEquals(-94, Vexa.setPortSignalType(ctx, sine, Ids.PORT_FREQUENCY, 0, -1));
         assertEquals(EMPTY_CIRCUIT, Vexa.createCircuit(ctx, new int[0], 0, 0));
         assertEquals(OUT_OF_RANGE, Vexa.createCircuit(ctx, new int[] {sine}, -1, 0));
         assertEquals(OUT_OF_RANGE, Vexa.createCircuit(ctx, new int[] {sine}, 2, 0));
         assertEquals(OUT_OF_RANGE, Vexa.createCircuit(ctx, null, 1, 0));
         // A declared count below the array's length uses the first members only.
-        int add = unit(ADD);
+        int add = unit(Ids.UNIT_ADD);
         int circuit = Vexa.createCircuit(ctx, new int[] {sine, add}, 1, 0);
         assertTrue(circuit > 0, "circuit " + circuit);
         assertEquals(0, Vexa.startUnit(ctx, add), "add stays independent");

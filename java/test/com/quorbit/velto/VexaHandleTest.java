@@ -45,31 +45,33 @@ class VexaHandleTest {
         m.put("getFramesPerTick", Vexa::getFramesPerTick);
         m.put("setPriority", h -> Vexa.setPriority(h, 0x10000, 1));
         m.put("getPriority", h -> Vexa.getPriority(h, 0x10000));
-        m.put("createUnit", h -> Vexa.createUnit(h, 0x01f28b71, 0, 0));
+        m.put("createUnit", h -> Vexa.createUnit(h, Ids.UNIT_SINE_OSCILLATOR, 0, 0));
         m.put("createCircuit", h -> Vexa.createCircuit(h, new int[] {0x10000}, 1, 0));
-        m.put("setPort", h -> Vexa.setPort(h, 0x10000, 1, 0, 1.0));
-        m.put("setPortAt", h -> Vexa.setPortAt(h, 5, 0x10000, 1, 0, 1.0));
-        m.put("getPortFrames", h -> Vexa.getPortFrames(h, 0x10000, 1, 0));
-        m.put("getNumParts", h -> Vexa.getNumParts(h, 0x10000, 1));
-        m.put("setPortSignalType", h -> Vexa.setPortSignalType(h, 0x10000, 1, 0, 0));
-        m.put("getPortSignalType", h -> Vexa.getPortSignalType(h, 0x10000, 1, 0));
-        m.put("connectUnits", h -> Vexa.connectUnits(h, 0x10000, 1, 0, 0x10001, 2, 0));
-        m.put("disconnectUnits", h -> Vexa.disconnectUnits(h, 0x10000, 1, 0));
+        m.put("setPort", h -> Vexa.setPort(h, 0x10000, Ids.PORT_FREQUENCY, 0, 1.0));
+        m.put("setPortAt", h -> Vexa.setPortAt(h, 5, 0x10000, Ids.PORT_FREQUENCY, 0, 1.0));
+        m.put("getPortFrames", h -> Vexa.getPortFrames(h, 0x10000, Ids.PORT_DATA, 0));
+        m.put("getNumParts", h -> Vexa.getNumParts(h, 0x10000, Ids.PORT_FREQUENCY));
+        m.put("setPortSignalType",
+                h -> Vexa.setPortSignalType(h, 0x10000, Ids.PORT_FREQUENCY, 0, 0));
+        m.put("getPortSignalType", h -> Vexa.getPortSignalType(h, 0x10000, Ids.PORT_FREQUENCY, 0));
+        m.put("connectUnits", h -> Vexa.connectUnits(h, 0x10000, Ids.PORT_OUTPUT, 0, 0x10001,
+                Ids.PORT_INPUT, 0));
+        m.put("disconnectUnits", h -> Vexa.disconnectUnits(h, 0x10000, Ids.PORT_INPUT, 0));
         m.put("createSample", h -> Vexa.createSample(h, 4, 1));
         m.put("readSample", h -> Vexa.readSample(h, 0x10000, 0, 1, new short[4], 0, 4));
         m.put("writeSample", h -> Vexa.writeSample(h, 0x10000, 0, 1, new short[4], 0, 4));
         m.put("createEnvelope", h -> Vexa.createEnvelope(h, 4));
         m.put("readEnvelope", h -> Vexa.readEnvelope(h, 0x10000, 0, 1, new double[4], 0, 4));
         m.put("writeEnvelope", h -> Vexa.writeEnvelope(h, 0x10000, 0, 1, new double[4], 0, 4));
-        m.put("queueData", h -> Vexa.queueData(h, 0x10000, 1, 0x10001, 0, 1, 0));
-        m.put("queueDataAt", h -> Vexa.queueDataAt(h, 5, 0x10000, 1, 0x10001, 0, 1, 0));
-        m.put("clearDataQueue", h -> Vexa.clearDataQueue(h, 0x10000, 1));
-        m.put("clearDataQueueAt", h -> Vexa.clearDataQueueAt(h, 5, 0x10000, 1));
+        m.put("queueData", h -> Vexa.queueData(h, 0x10000, Ids.PORT_DATA, 0x10001, 0, 1, 0));
+        m.put("queueDataAt", h -> Vexa.queueDataAt(h, 5, 0x10000, Ids.PORT_DATA, 0x10001, 0, 1, 0));
+        m.put("clearDataQueue", h -> Vexa.clearDataQueue(h, 0x10000, Ids.PORT_DATA));
+        m.put("clearDataQueueAt", h -> Vexa.clearDataQueueAt(h, 5, 0x10000, Ids.PORT_DATA));
         m.put("createTable", h -> Vexa.createTable(h, 4));
         m.put("writeTable", h -> Vexa.writeTable(h, 0x10000, 0, 1, new short[4], 0, 4));
         m.put("writeTableDoubles",
                 h -> Vexa.writeTableDoubles(h, 0x10000, 0, 1, new double[4], 0, 4));
-        m.put("useTable", h -> Vexa.useTable(h, 0x10000, 1, 0, 0x10001));
+        m.put("useTable", h -> Vexa.useTable(h, 0x10000, Ids.PORT_TABLE, 0, 0x10001));
         m.put("debug", h -> Vexa.debug(h, 0, 0));
         m.put("setTrace", h -> Vexa.setTrace(h, 1));
         m.put("getTrace", Vexa::getTrace);
@@ -95,7 +97,7 @@ class VexaHandleTest {
             if (result != INVALID_CONTEXT) wrong.add(name + " -> " + result);
         });
         // getPort encodes every error code c as c - 1000000.0.
-        double port = Vexa.getPort(handle, 0x10000, 1, 0);
+        double port = Vexa.getPort(handle, 0x10000, Ids.PORT_FREQUENCY, 0);
         if (port != INVALID_CONTEXT - 1000000.0) wrong.add("getPort -> " + port);
         Vexa.deleteContext(handle); // ignored
         if (!wrong.isEmpty()) fail("handle " + handle + " accepted by " + wrong);
@@ -177,7 +179,7 @@ class VexaHandleTest {
         int h = Vexa.createContext();
         assertEquals(0, Vexa.initialize(h));
         assertEquals(0, Vexa.start(h, 4, 44100.0));
-        int unit = Vexa.createUnit(h, 0x01f28b71, 0, 0);
+        int unit = Vexa.createUnit(h, Ids.UNIT_SINE_OSCILLATOR, 0, 0);
         assertEquals(0, Vexa.startUnit(h, unit));
 
         AtomicReference<String> failure = new AtomicReference<>();
@@ -191,7 +193,7 @@ class VexaHandleTest {
                     int tick = Vexa.getTickCount(h);
                     if (tick == INVALID_CONTEXT) return;
                     int r = Vexa.sleepUntilTick(h, tick + 1);
-                    double phase = Vexa.getPort(h, unit, 0x000751d0, 0);
+                    double phase = Vexa.getPort(h, unit, Ids.PORT_PHASE, 0);
                     if ((r != 0 && r != INVALID_CONTEXT)
                             || (phase < -1.0 && phase != INVALID_CONTEXT - 1000000.0)) {
                         failure.compareAndSet(null, "sleep " + r + " phase " + phase);
@@ -223,13 +225,13 @@ class VexaHandleTest {
             int h = Vexa.createContext();
             assertEquals(0, Vexa.initialize(h));
             assertEquals(0, Vexa.start(h, 4, 44100.0));
-            int unit = Vexa.createUnit(h, 0x01f28b71, 0, 0);
+            int unit = Vexa.createUnit(h, Ids.UNIT_SINE_OSCILLATOR, 0, 0);
             assertTrue(unit > 0);
             AtomicReference<String> failure = new AtomicReference<>();
             java.util.concurrent.atomic.AtomicBoolean terminated =
                     new java.util.concurrent.atomic.AtomicBoolean();
             List<IntUnaryOperator> calls = List.of(
-                    k -> Vexa.setPort(h, unit, 0x01f2d76c, 0, 220.0 + k),
+                    k -> Vexa.setPort(h, unit, Ids.PORT_FREQUENCY, 0, 220.0 + k),
                     k -> {
                         int sample = Vexa.createSample(h, 64, 1);
                         if (sample < 0) return sample;
@@ -238,7 +240,7 @@ class VexaHandleTest {
                     },
                     k -> Vexa.sleepUntilTick(h, Vexa.getTickCount(h) + 1),
                     k -> {
-                        int made = Vexa.createUnit(h, 0x01b7611d, 0, 0);
+                        int made = Vexa.createUnit(h, Ids.UNIT_ADD, 0, 0);
                         return made < 0 ? made : Vexa.delete(h, made);
                     });
             List<Thread> threads = new ArrayList<>();

@@ -12,10 +12,6 @@ import org.junit.jupiter.api.Timeout;
 
 /** A whole engine session driven from Java, through every kind of forwarding method. */
 class VexaSessionTest extends EngineFixture {
-    static final int SAMPLE_READ_16F1 = 0x042426d3;
-    static final int TABLE_LOOKUP = 0x0176d52a;
-    static final int DATA = 0x0000e24c;
-    static final int TABLE = 0x000743dc;
     static final float AMPLITUDE_DEFAULT = 32767.0f / 32768.0f;
 
     @Test
@@ -34,67 +30,70 @@ class VexaSessionTest extends EngineFixture {
 
     @Test
     void sineIntoChannelOut() {
-        int sine = unit(SINE_OSCILLATOR);
-        int out = unit(CHANNEL_OUT);
+        int sine = unit(Ids.UNIT_SINE_OSCILLATOR);
+        int out = unit(Ids.UNIT_CHANNEL_OUT);
         assertEquals(2, Vexa.getObjectCount(ctx));
-        assertEquals(440.0, Vexa.getPort(ctx, sine, FREQUENCY, 0));
-        assertEquals(AMPLITUDE_DEFAULT, Vexa.getPort(ctx, sine, AMPLITUDE, 0));
-        assertEquals(1, Vexa.getNumParts(ctx, out, INPUT));
-        assertEquals(2, Vexa.getPortSignalType(ctx, sine, FREQUENCY, 0), "frequency type");
+        assertEquals(440.0, Vexa.getPort(ctx, sine, Ids.PORT_FREQUENCY, 0));
+        assertEquals(AMPLITUDE_DEFAULT, Vexa.getPort(ctx, sine, Ids.PORT_AMPLITUDE, 0));
+        assertEquals(1, Vexa.getNumParts(ctx, out, Ids.PORT_INPUT));
+        assertEquals(2, Vexa.getPortSignalType(ctx, sine, Ids.PORT_FREQUENCY, 0), "frequency type");
         assertEquals(1, Vexa.getPriority(ctx, sine));
 
-        assertEquals(0, Vexa.connectUnits(ctx, sine, OUTPUT, 0, out, INPUT, 0));
+        assertEquals(0, Vexa.connectUnits(ctx, sine, Ids.PORT_OUTPUT, 0, out, Ids.PORT_INPUT, 0));
         assertEquals(0, Vexa.startUnit(ctx, sine));
         assertEquals(0, Vexa.startUnit(ctx, out));
         int tick = Vexa.getTickCount(ctx);
-        assertEquals(0, Vexa.setPortAt(ctx, tick + 4, sine, FREQUENCY, 0, 882.0));
+        assertEquals(0, Vexa.setPortAt(ctx, tick + 4, sine, Ids.PORT_FREQUENCY, 0, 882.0));
 
         assertEquals(0, Vexa.sleepUntilTick(ctx, tick + 4));
-        assertEquals(440.0, Vexa.getPort(ctx, sine, FREQUENCY, 0), "set at a later tick");
-        double output = Vexa.getPort(ctx, sine, OUTPUT, 0);
-        assertEquals(output, Vexa.getPort(ctx, out, INPUT, 0), "the input reads its source");
+        assertEquals(440.0, Vexa.getPort(ctx, sine, Ids.PORT_FREQUENCY, 0), "set at a later tick");
+        double output = Vexa.getPort(ctx, sine, Ids.PORT_OUTPUT, 0);
+        assertEquals(output, Vexa.getPort(ctx, out, Ids.PORT_INPUT, 0),
+                "the input reads its source");
         // Output is the first frame of the last block; Phase is the phase after its last frame.
         double increment = 440.0 * (float) (2.0 / FRAME_RATE);
-        double firstPhase = Vexa.getPort(ctx, sine, PHASE, 0) - 7 * increment;
+        double firstPhase = Vexa.getPort(ctx, sine, Ids.PORT_PHASE, 0) - 7 * increment;
         if (firstPhase < -1.0) firstPhase += 2.0;
         assertNotEquals(0.0, output);
         assertEquals(Math.sin(Math.PI * firstPhase) * AMPLITUDE_DEFAULT, output, 1e-5);
 
         assertEquals(0, Vexa.sleepUntilTick(ctx, tick + 5));
-        assertEquals(882.0, Vexa.getPort(ctx, sine, FREQUENCY, 0), "set executed at its tick");
+        assertEquals(882.0, Vexa.getPort(ctx, sine, Ids.PORT_FREQUENCY, 0),
+                "set executed at its tick");
 
-        assertEquals(0, Vexa.disconnectUnits(ctx, out, INPUT, 0));
+        assertEquals(0, Vexa.disconnectUnits(ctx, out, Ids.PORT_INPUT, 0));
         assertEquals(0, Vexa.stopUnit(ctx, sine));
         assertEquals(0, Vexa.delete(ctx, sine));
         assertEquals(INVALID_TOKEN, Vexa.delete(ctx, sine), "a deleted token is dead");
         assertEquals(0, Vexa.delete(ctx, out));
-        assertEquals(-1000000.0 + INVALID_TOKEN, Vexa.getPort(ctx, sine, FREQUENCY, 0));
+        assertEquals(-1000000.0 + INVALID_TOKEN, Vexa.getPort(ctx, sine, Ids.PORT_FREQUENCY, 0));
     }
 
     @Test
     void portsPrioritiesAndTimedStarts() {
-        int sine = unit(SINE_OSCILLATOR);
-        assertEquals(0, Vexa.setPort(ctx, sine, AMPLITUDE, 0, 0.25));
+        int sine = unit(Ids.UNIT_SINE_OSCILLATOR);
+        assertEquals(0, Vexa.setPort(ctx, sine, Ids.PORT_AMPLITUDE, 0, 0.25));
         assertEquals(0, Vexa.setPriority(ctx, sine, 2));
         assertEquals(2, Vexa.getPriority(ctx, sine));
         assertEquals(-95, Vexa.setPriority(ctx, sine, 3));
-        assertEquals(0, Vexa.setPortSignalType(ctx, sine, AMPLITUDE, 0, 1));
-        assertEquals(1, Vexa.getPortSignalType(ctx, sine, AMPLITUDE, 0));
-        assertEquals(-94, Vexa.setPortSignalType(ctx, sine, AMPLITUDE, 0, 8));
-        assertEquals(-96, Vexa.setPort(ctx, sine, AMPLITUDE, 1, 0.5));
+        assertEquals(0, Vexa.setPortSignalType(ctx, sine, Ids.PORT_AMPLITUDE, 0, 1));
+        assertEquals(1, Vexa.getPortSignalType(ctx, sine, Ids.PORT_AMPLITUDE, 0));
+        assertEquals(-94, Vexa.setPortSignalType(ctx, sine, Ids.PORT_AMPLITUDE, 0, 8));
+        assertEquals(-96, Vexa.setPort(ctx, sine, Ids.PORT_AMPLITUDE, 1, 0.5));
         assertEquals(-87, Vexa.createUnit(ctx, 0x12345678, 0, 0));
 
         int tick = Vexa.getTickCount(ctx);
         assertEquals(0, Vexa.startUnitAt(ctx, tick + 2, sine));
         assertEquals(0, Vexa.stopUnitAt(ctx, tick + 4, sine));
         assertEquals(0, Vexa.sleepUntilTick(ctx, tick + 2));
-        assertEquals(0.0, Vexa.getPort(ctx, sine, PHASE, 0), "not started before its tick");
-        assertEquals(0.25, Vexa.getPort(ctx, sine, AMPLITUDE, 0));
+        assertEquals(0.0, Vexa.getPort(ctx, sine, Ids.PORT_PHASE, 0),
+                "not started before its tick");
+        assertEquals(0.25, Vexa.getPort(ctx, sine, Ids.PORT_AMPLITUDE, 0));
         assertEquals(0, Vexa.sleepUntilTick(ctx, tick + 4));
-        double phase = Vexa.getPort(ctx, sine, PHASE, 0);
+        double phase = Vexa.getPort(ctx, sine, Ids.PORT_PHASE, 0);
         assertNotEquals(0.0, phase, "running from its start tick");
         assertEquals(0, Vexa.sleepUntilTick(ctx, tick + 6));
-        assertEquals(phase, Vexa.getPort(ctx, sine, PHASE, 0), "stopped at its stop tick");
+        assertEquals(phase, Vexa.getPort(ctx, sine, Ids.PORT_PHASE, 0), "stopped at its stop tick");
     }
 
     @Test
@@ -104,17 +103,17 @@ class VexaSessionTest extends EngineFixture {
         int sample = Vexa.createSample(ctx, 64, 1);
         assertTrue(sample > 0);
         assertEquals(0, Vexa.writeSample(ctx, sample, 0, 64, frames, 0, 64));
-        int reader = unit(SAMPLE_READ_16F1);
-        assertEquals(0, Vexa.queueData(ctx, reader, DATA, sample, 0, 64, 0));
+        int reader = unit(Ids.UNIT_SAMPLE_READ16_F1);
+        assertEquals(0, Vexa.queueData(ctx, reader, Ids.PORT_DATA, sample, 0, 64, 0));
         assertEquals(0, Vexa.startUnit(ctx, reader));
         int tick = Vexa.getTickCount(ctx);
         assertEquals(0, Vexa.sleepUntilTick(ctx, tick + 1));
-        assertEquals(0.5 * AMPLITUDE_DEFAULT, Vexa.getPort(ctx, reader, OUTPUT, 0));
-        assertTrue(Vexa.getPortFrames(ctx, reader, DATA, 0) >= 0);
-        assertEquals(0, Vexa.queueDataAt(ctx, tick + 3, reader, DATA, sample, 0, 8, 0));
-        assertEquals(0, Vexa.clearDataQueueAt(ctx, tick + 4, reader, DATA));
-        assertEquals(0, Vexa.clearDataQueue(ctx, reader, DATA));
-        assertEquals(-100, Vexa.queueData(ctx, reader, DATA, reader, 0, 8, 0), "not data");
+        assertEquals(0.5 * AMPLITUDE_DEFAULT, Vexa.getPort(ctx, reader, Ids.PORT_OUTPUT, 0));
+        assertTrue(Vexa.getPortFrames(ctx, reader, Ids.PORT_DATA, 0) >= 0);
+        assertEquals(0, Vexa.queueDataAt(ctx, tick + 3, reader, Ids.PORT_DATA, sample, 0, 8, 0));
+        assertEquals(0, Vexa.clearDataQueueAt(ctx, tick + 4, reader, Ids.PORT_DATA));
+        assertEquals(0, Vexa.clearDataQueue(ctx, reader, Ids.PORT_DATA));
+        assertEquals(-100, Vexa.queueData(ctx, reader, Ids.PORT_DATA, reader, 0, 8, 0), "not data");
     }
 
     @Test
@@ -124,15 +123,15 @@ class VexaSessionTest extends EngineFixture {
         assertEquals(0, Vexa.writeTableDoubles(ctx, table, 0, 4,
                 new double[] {-1.0, -0.5, 0.5, 1.0}, 0, 4));
         assertEquals(0, Vexa.writeTable(ctx, table, 2, 2, new short[] {16384, 32767}, 0, 2));
-        int lookup = unit(TABLE_LOOKUP);
-        assertEquals(0, Vexa.useTable(ctx, lookup, TABLE, 0, table));
-        assertEquals(-100, Vexa.useTable(ctx, lookup, TABLE, 0, lookup));
+        int lookup = unit(Ids.UNIT_TABLE_LOOKUP);
+        assertEquals(0, Vexa.useTable(ctx, lookup, Ids.PORT_TABLE, 0, table));
+        assertEquals(-100, Vexa.useTable(ctx, lookup, Ids.PORT_TABLE, 0, lookup));
     }
 
     @Test
     void circuitCounts() {
-        int a = unit(ADD);
-        int b = unit(ADD);
+        int a = unit(Ids.UNIT_ADD);
+        int b = unit(Ids.UNIT_ADD);
         int[] members = {a, b};
         assertEquals(OUT_OF_RANGE, Vexa.createCircuit(ctx, members, -1, 0));
         assertEquals(OUT_OF_RANGE, Vexa.createCircuit(ctx, members, 3, 0));
@@ -160,15 +159,16 @@ class VexaSessionTest extends EngineFixture {
         int h = Vexa.createContext();
         try {
             assertEquals(0, Vexa.startEngine(h, 0, FRAME_RATE));
-            int sine = Vexa.createUnit(h, SINE_OSCILLATOR, 0, 0);
-            int out = Vexa.createUnit(h, CHANNEL_OUT, 0, 0);
-            assertEquals(0, Vexa.connectUnits(h, sine, OUTPUT, 0, out, INPUT, 0));
+            int sine = Vexa.createUnit(h, Ids.UNIT_SINE_OSCILLATOR, 0, 0);
+            int out = Vexa.createUnit(h, Ids.UNIT_CHANNEL_OUT, 0, 0);
+            assertEquals(0, Vexa.connectUnits(h, sine, Ids.PORT_OUTPUT, 0, out, Ids.PORT_INPUT, 0));
             assertEquals(0, Vexa.startUnit(h, sine));
             assertEquals(0, Vexa.startUnit(h, out));
             int tick = Vexa.getTickCount(h);
             assertEquals(0, Vexa.sleepUntilTick(h, tick + 20));
             assertTrue(Vexa.getTickCount(h) >= tick + 20);
-            assertNotEquals(0.0, Vexa.getPort(h, sine, PHASE, 0), "the callback ran the sine");
+            assertNotEquals(0.0, Vexa.getPort(h, sine, Ids.PORT_PHASE, 0),
+                    "the callback ran the sine");
             double usage = Vexa.getUsage(h);
             assertTrue(usage >= 0.0 && usage < 1.0, "usage " + usage);
             assertEquals(0, Vexa.stopEngine(h), "allocations left after the last terminate");
