@@ -19,8 +19,11 @@
  * execution plan (its check at each batch and a rebuild) beside a batch. Types: ns per unit
  * and block for every one of the 68 types (32 units each), so that a slow type shows.
  *
+ * Start: what a context's whole offline life costs (initialise, start without a device, stop,
+ * terminate), beside one default-device query.
+ *
  * Usage: velto_bench [--reps N] [--quick] [--ungrouped] [--only W1,W2,W3,limit,grouping,
- *                    types,front] [--machine]
+ *                    types,start,front] [--machine]
  *   --machine also prints one "RESULT <name> <N> <ns per voice per frame>" line per row, which
  *   bench/peers.sh reads.
  */
@@ -42,6 +45,7 @@
 #include <vector>
 
 #include "velto.h"
+#include "velto_units.h"
 #include "vx_catalog.h"
 #include "vx_internal.h"
 #include "vx_unit.h"
@@ -50,14 +54,6 @@ namespace {
 
 constexpr double kFrameRate = 44100.0;
 constexpr int32_t kFramesPerTick = 64;
-
-constexpr uint32_t TYPE_SINE = 0x01f28b71;
-constexpr uint32_t TYPE_SAW_BL = 0x04c399ff;
-constexpr uint32_t TYPE_LOW_PASS = 0x05d4f996;
-constexpr uint32_t TYPE_ADD = 0x01b7611d;
-constexpr uint32_t TYPE_CHANNEL_OUT = 0x01ec67f1;
-constexpr uint32_t TYPE_SAMPLE_READ = 0x042426d3;
-constexpr uint32_t TYPE_ENVELOPE_LINEAR = 0x057bbdb7;
 
 int gReps = 11;
 bool gUngrouped = false; /* --ungrouped: every unit runs alone, as before the grouping */
@@ -130,13 +126,13 @@ class Network {
     void SumAndStart(const std::vector<int32_t> &outputs) {
         int32_t sum = outputs[0];
         for (size_t i = 1; i < outputs.size(); i++) {
-            const int32_t add = Unit(TYPE_ADD);
+            const int32_t add = Unit(VEXA_UNIT_ADD);
             Connect(sum, add, PORTID_INPUT_A);
             Connect(outputs[i], add, PORTID_INPUT_B);
             Check(Vexa_StartUnit(ctx_, add), "Vexa_StartUnit");
             sum = add;
         }
-        const int32_t out = Unit(TYPE_CHANNEL_OUT, 0);
+        const int32_t out = Unit(VEXA_UNIT_CHANNEL_OUT, 0);
         Connect(sum, out, PORTID_INPUT);
         Check(Vexa_StartUnit(ctx_, out), "Vexa_StartUnit");
     }
@@ -157,7 +153,7 @@ void BuildW1(Network &net) {
     const int32_t n = net.voices();
     std::vector<int32_t> outs;
     for (int32_t i = 0; i < n; i++) {
-        const int32_t sine = net.Unit(TYPE_SINE);
+        const int32_t sine = net.Unit(VEXA_UNIT_SINE_OSCILLATOR);
         net.Set(sine, PORTID_FREQUENCY, SineFrequency(i));
         net.Set(sine, PORTID_AMPLITUDE, VoiceAmplitude(n));
         net.Start(sine);
@@ -170,10 +166,10 @@ void BuildW2(Network &net) {
     const int32_t n = net.voices();
     std::vector<int32_t> outs;
     for (int32_t i = 0; i < n; i++) {
-        const int32_t saw = net.Unit(TYPE_SAW_BL);
+        const int32_t saw = net.Unit(VEXA_UNIT_SAWTOOTH_OSCILLATOR_BL);
         net.Set(saw, PORTID_FREQUENCY, 55.0 + 7.3 * i);
         net.Set(saw, PORTID_AMPLITUDE, VoiceAmplitude(n));
-        const int32_t filter = net.Unit(TYPE_LOW_PASS);
+        const int32_t filter = net.Unit(VEXA_UNIT_FILTER_LOW_PASS);
         net.Set(filter, PORTID_FREQUENCY, 1500.0 + 11.0 * i);
         net.Set(filter, PORTID_Q, 1.5);
         net.Connect(saw, filter, PORTID_INPUT);
@@ -200,13 +196,13 @@ void BuildW3(Network &net) {
     Check(Vexa_WriteEnvelope(ctx, env, 0, envelope, 5), "Vexa_WriteEnvelope");
     std::vector<int32_t> outs;
     for (int32_t i = 0; i < n; i++) {
-        const int32_t shape = net.Unit(TYPE_ENVELOPE_LINEAR);
+        const int32_t shape = net.Unit(VEXA_UNIT_ENVELOPE_LINEAR);
         net.Set(shape, PORTID_AMPLITUDE, VoiceAmplitude(n));
-        Check(Vexa_QueueData(ctx, shape, PORTID_DATA, env, 0, 5, QUEUE_LOOP), "Vexa_QueueData");
-        const int32_t reader = net.Unit(TYPE_SAMPLE_READ);
+        Check(Vexa_QueueData(ctx, shape, PORTID_DATA, env, 0, 5, VEXA_QUEUE_LOOP), "Vexa_QueueData");
+        const int32_t reader = net.Unit(VEXA_UNIT_SAMPLE_READ16_F1);
         const uint32_t start = static_cast<uint32_t>((i * 977) % 20000);
         Check(Vexa_QueueData(ctx, reader, PORTID_DATA, sample, start, 4000 + (i % 13) * 1000,
-                             QUEUE_LOOP),
+                             VEXA_QUEUE_LOOP),
               "Vexa_QueueData");
         net.Connect(shape, reader, PORTID_AMPLITUDE);
         net.Start(shape);
@@ -378,7 +374,7 @@ void RunLimit(int32_t n) {
 void RunCommands() {
     Network net(64);
     BuildW1(net);
-    const int32_t target = net.Unit(TYPE_SINE);
+    const int32_t target = net.Unit(VEXA_UNIT_SINE_OSCILLATOR);
     net.Start(target);
     VexaContext *ctx = net.ctx();
     std::atomic<bool> stop{false};
@@ -430,8 +426,9 @@ void RunCommands() {
 void RunCreateDelete() {
     Network net(1);
     VexaContext *ctx = net.ctx();
-    const uint32_t types[] = {TYPE_SINE, TYPE_ADD, TYPE_SAW_BL, TYPE_LOW_PASS, TYPE_SAMPLE_READ,
-                              TYPE_ENVELOPE_LINEAR};
+    const uint32_t types[] = {VEXA_UNIT_SINE_OSCILLATOR,        VEXA_UNIT_ADD,
+                              VEXA_UNIT_SAWTOOTH_OSCILLATOR_BL, VEXA_UNIT_FILTER_LOW_PASS,
+                              VEXA_UNIT_SAMPLE_READ16_F1,       VEXA_UNIT_ENVELOPE_LINEAR};
     constexpr int kRound = 1000;
     std::vector<int32_t> tokens(kRound);
     std::vector<double> create, remove;
@@ -559,10 +556,10 @@ void RunTypes(double seconds) {
                 if (port.portKind == PORT_QUEUE) {
                     const bool stereo = port.defaultValue >= 2.0f;
                     if (port.queueData == VXT_ENVELOPE)
-                        Vexa_QueueData(ctx, unit, port.portID, envelope, 0, 3, QUEUE_LOOP);
+                        Vexa_QueueData(ctx, unit, port.portID, envelope, 0, 3, VEXA_QUEUE_LOOP);
                     else
                         Vexa_QueueData(ctx, unit, port.portID, stereo ? sample2 : sample1, 0,
-                                       4000, QUEUE_LOOP);
+                                       4000, VEXA_QUEUE_LOOP);
                 } else if (port.portKind == PORT_TABLE) {
                     Vexa_UseTable(ctx, unit, port.portID, 0, table);
                 }
@@ -574,6 +571,41 @@ void RunTypes(double seconds) {
         std::printf("  %-22s %8.2f\n", type.name, t.median * 8.0);
         if (gMachine) std::printf("RESULT type_%s %d %.3f\n", type.name, kUnits, t.median * 8.0);
     }
+}
+
+/* A context's whole offline life, Vexa_Initialize + Vexa_Start without a device + Vexa_Stop +
+ * Vexa_Terminate, after a first one in the process; and a device query beside it (the lookup
+ * that a start without a device no longer makes). */
+void RunStartCost() {
+    auto once = [] {
+        VexaContext *ctx = Vexa_CreateContext();
+        Check(Vexa_Initialize(ctx), "Vexa_Initialize");
+        Check(Vexa_Start(ctx, VX_FLAG_NO_DEVICE, kFrameRate), "Vexa_Start");
+        Check(Vexa_Stop(ctx), "Vexa_Stop");
+        Vexa_Terminate(ctx);
+        Vexa_DeleteContext(ctx);
+    };
+    once();
+    std::vector<double> starts, queries;
+    for (int rep = 0; rep < gReps; rep++) {
+        constexpr int kRounds = 20;
+        auto begin = std::chrono::steady_clock::now();
+        for (int i = 0; i < kRounds; i++) once();
+        auto end = std::chrono::steady_clock::now();
+        starts.push_back(std::chrono::duration<double, std::micro>(end - begin).count() / kRounds);
+        begin = std::chrono::steady_clock::now();
+        Vexa_GetDefaultOutputDevice();
+        end = std::chrono::steady_clock::now();
+        queries.push_back(std::chrono::duration<double, std::micro>(end - begin).count());
+    }
+    std::sort(starts.begin(), starts.end());
+    std::sort(queries.begin(), queries.end());
+    std::printf("offline start (create, initialise, start without a device, stop, terminate, "
+                "delete): %.1f us median, %.1f fastest\n",
+                starts[starts.size() / 2], starts.front());
+    std::printf("default-device query (brings PortAudio up and down): %.1f us median\n",
+                queries[queries.size() / 2]);
+    if (gMachine) std::printf("RESULT offline_start 1 %.3f\n", starts[starts.size() / 2]);
 }
 
 void RunMemory() {
@@ -619,7 +651,7 @@ int main(int argc, char **argv) {
             gOnly = argv[++i];
         } else {
             std::fprintf(stderr, "usage: %s [--reps N] [--quick] [--ungrouped] "
-                                 "[--only W1,W2,W3,limit,grouping,types,front] "
+                                 "[--only W1,W2,W3,limit,grouping,types,start,front] "
                                  "[--machine]\n",
                          argv[0]);
             return 2;
@@ -654,6 +686,7 @@ int main(int argc, char **argv) {
         BuildW3(net);
         PrintRow("W3: sample reader x envelope", "W3", 256, TimeRender(net, seconds));
     }
+    if (Wanted("start")) RunStartCost();
     if (Wanted("front")) {
         RunCommands();
         RunCreateDelete();

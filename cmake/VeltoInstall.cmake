@@ -56,9 +56,16 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/velto.pc.in ${PROJECT_BINARY_DIR}/velto
 install(FILES ${PROJECT_BINARY_DIR}/velto.pc
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT development)
 
-# The Java class com.quorbit.velto.Vexa, as velto.jar beside the other jars of the system.
+# The Java API, as velto.jar beside the other jars of the system: the classes of
+# com.quorbit.velto with the engine library inside (jni/CMakeLists.txt), and a Maven POM of it
+# (com.quorbit:velto:<version>), pom.xml, beside it.
 if(TARGET velto_java)
-  install_jar(velto_java DESTINATION ${CMAKE_INSTALL_DATADIR}/java COMPONENT runtime)
+  get_target_property(_velto_jar velto_java JAR_FILE)
+  get_target_property(VELTO_POM_PLATFORM velto_java VELTO_PLATFORM)
+  install(FILES ${_velto_jar} DESTINATION ${CMAKE_INSTALL_DATADIR}/java COMPONENT runtime)
+  configure_file(${PROJECT_SOURCE_DIR}/java/pom.xml.in ${PROJECT_BINARY_DIR}/jni/pom.xml @ONLY)
+  install(FILES ${PROJECT_BINARY_DIR}/jni/pom.xml
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/java COMPONENT runtime)
 endif()
 
 # An outside program built against the installed files, once through pkg-config and once

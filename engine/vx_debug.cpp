@@ -20,6 +20,7 @@ void Flush() { std::fflush(stdout); }
 extern "C" VEXA_API void Vexa_SetTrace(VexaContext *context, int32_t level) {
     if (VexaF_ValidateContext(context) == nullptr) return;
     vx_store(context->vxf_TraceLevel, static_cast<uint32_t>(level));
+    VexaF_SetAudioLibraryTrace(level);
 }
 
 extern "C" VEXA_API int32_t Vexa_GetTrace(VexaContext *context) {
@@ -71,7 +72,7 @@ void VexaF_ReportThings(VexaContext *context) {
 extern "C" VEXA_API int32_t Vexa_Debug(VexaContext *context, int32_t code, int32_t arg) {
     if (VexaF_ValidateContext(context) == nullptr) return VXERR_INVALID_CONTEXT;
     switch (code) {
-    case 1: {
+    case VEXA_DEBUG_REPORT: {
         /* The report frees the node pools and the request goes through the FIFO: both
          * belong to the peer lock's holder. On an engine that is not initialised there is no
          * back end to ask, and the report alone is printed. */
@@ -86,9 +87,9 @@ extern "C" VEXA_API int32_t Vexa_Debug(VexaContext *context, int32_t code, int32
         const int32_t result = VexaF_SendToBack(context, F2B_DEBUG, nullptr);
         return result < 0 ? result : 0;
     }
-    case 5:
+    case VEXA_DEBUG_ALLOCATIONS:
         return vx_load(context->vxf_AllocCount);
-    case 6:
+    case VEXA_DEBUG_SCRATCH:
         /* A scratch print for instrumenting code; not flushed. */
         std::printf("INTERNAL DEBUG, i = %d, f = %g\n", context->vxf_DebugInt,
                     static_cast<double>(context->vxf_DebugFloat));

@@ -10,6 +10,9 @@
 
 std::mutex &VexaF_PortAudioLock() {
     static std::mutex lock;
+    /* Every use of PortAudio takes this lock first, so the audio libraries' messages are taken
+     * over before PortAudio brings them up. */
+    VexaF_TakeOverAudioLibraryMessages();
     return lock;
 }
 

@@ -66,7 +66,7 @@ namespace {
 void CloseStream(VexaContext *context) {
     vx_store(context->vxf_StartCount, 0);
     VexaF_StopAudio(context);
-    free(context->vxf_OfflineBuffer);
+    VexaF_FreeMemory(context, context->vxf_OfflineBuffer);
     context->vxf_OfflineBuffer = nullptr;
 }
 } // namespace
@@ -117,32 +117,75 @@ int32_t Vexa_Terminate(VexaContext *context) {
     return context->vxf_AllocCount;
 }
 
-int32_t Vexa_StartDevices(VexaContext *context, int32_t flags, double frameRate,
-                          int32_t inputDeviceID, int32_t numInputChannels,
-                          int32_t outputDeviceID, int32_t numOutputChannels) {
+namespace {
+
+/* The devices and channel counts of a start. `deferred`: a start without a device on the
+ * default devices, which are looked up only if a later shared start needs them. */
+struct StartDevicesAsked {
+    int32_t input, inputChannels, output, outputChannels;
+    bool deferred;
+};
+
+/* The flags a start stores: those given, with the input and no-output flags the devices imply
+ * (none yet for deferred devices) and print output implying no device. */
+uint32_t DeriveFlags(int32_t flags, const StartDevicesAsked &devices) {
+    uint32_t derived = static_cast<uint32_t>(flags);
+    if (!devices.deferred) {
+        if (devices.input != -1) derived |= VX_FLAG_INPUT;
+        if (devices.output == -1) derived |= VX_FLAG_NO_OUTPUT;
+    }
+    if (derived & VX_FLAG_PRINT_OUTPUT) derived |= VX_FLAG_NO_DEVICE;
+    return derived;
+}
+
+/* Looks up the default devices that a start on them asked for, as Vexa_Start does. */
+void LookUpDefaults(int32_t flags, StartDevicesAsked *devices) {
+    devices->input = (flags & VX_FLAG_INPUT) ? VexaF_DefaultInputDevice() : -1;
+    devices->output = (flags & VX_FLAG_NO_OUTPUT) == 0 ? VexaF_DefaultOutputDevice() : -1;
+    devices->deferred = false;
+}
+
+int32_t StartDevices(VexaContext *context, int32_t flags, double frameRate,
+                     StartDevicesAsked devices) {
     context = VexaF_ValidateContext(context);
     if (context == nullptr) return VXERR_INVALID_CONTEXT;
     if (!(frameRate > 1.0)) frameRate = kDefaultFrameRate;
     /* Negative channel counts would move the batch's cursors backwards, and counts beyond the
      * limit would overflow the offsets of a tick's frames. */
-    if (numInputChannels < 0 || numOutputChannels < 0 || numInputChannels > VX_MAX_CHANNELS ||
-        numOutputChannels > VX_MAX_CHANNELS)
+    if (devices.inputChannels < 0 || devices.outputChannels < 0 ||
+        devices.inputChannels > VX_MAX_CHANNELS || devices.outputChannels > VX_MAX_CHANNELS)
         return VXERR_OUT_OF_RANGE;
     VexaLifecycleLock lifecycle(context);
     /* Nothing opens on an engine that is not initialised: there is no bridge to compute. */
     if (context->vxf_InitCount == 0) return VXERR_HOST_INIT;
 
-    uint32_t derived = static_cast<uint32_t>(flags);
-    if (inputDeviceID != -1) derived |= VX_FLAG_INPUT;
-    if (outputDeviceID == -1) derived |= VX_FLAG_NO_OUTPUT;
-    if (derived & VX_FLAG_PRINT_OUTPUT) derived |= VX_FLAG_NO_DEVICE;
-
     if (context->vxf_StartCount > 0) {
-        if (derived != context->vxf_Flags || inputDeviceID != context->vxf_InputDevice ||
-            numInputChannels != context->vxf_InputChannels ||
-            outputDeviceID != context->vxf_OutputDevice ||
-            numOutputChannels != context->vxf_OutputChannels)
-            return VXERR_DOUBLE_START;
+        bool same;
+        if (devices.deferred && context->vxf_DevicesDeferred) {
+            /* Both on the same default devices: the same flags give the same start. */
+            same = static_cast<uint32_t>(flags) == context->vxf_StartAsked &&
+                   devices.inputChannels == context->vxf_InputChannels &&
+                   devices.outputChannels == context->vxf_OutputChannels;
+        } else {
+            if (context->vxf_DevicesDeferred) {
+                /* The running start's devices are needed now: look them up as its start
+                 * would have. */
+                StartDevicesAsked running = {};
+                LookUpDefaults(static_cast<int32_t>(context->vxf_StartAsked), &running);
+                context->vxf_InputDevice = running.input;
+                context->vxf_OutputDevice = running.output;
+                vx_store(context->vxf_Flags,
+                         DeriveFlags(static_cast<int32_t>(context->vxf_StartAsked), running));
+                context->vxf_DevicesDeferred = false;
+            }
+            if (devices.deferred) LookUpDefaults(flags, &devices);
+            same = DeriveFlags(flags, devices) == context->vxf_Flags &&
+                   devices.input == context->vxf_InputDevice &&
+                   devices.inputChannels == context->vxf_InputChannels &&
+                   devices.output == context->vxf_OutputDevice &&
+                   devices.outputChannels == context->vxf_OutputChannels;
+        }
+        if (!same) return VXERR_DOUBLE_START;
         vx_store(context->vxf_StartCount, context->vxf_StartCount + 1);
         if (context->vxf_TraceLevel > 1) {
             printf("Vexa open in shared mode. syncon->front.vxf_StartCount = %d\n",
@@ -152,17 +195,21 @@ int32_t Vexa_StartDevices(VexaContext *context, int32_t flags, double frameRate,
         return 0;
     }
 
+    const uint32_t derived = DeriveFlags(flags, devices);
     /* The counts, flags and rates are read by waits on other threads that take no lock. */
     vx_store(context->vxf_StartCount, context->vxf_StartCount + 1);
     vx_store(context->vxf_Flags, derived);
-    context->vxf_InputDevice = inputDeviceID;
-    context->vxf_InputChannels = numInputChannels;
-    context->vxf_OutputDevice = outputDeviceID;
-    context->vxf_OutputChannels = numOutputChannels;
+    context->vxf_DevicesDeferred = devices.deferred;
+    context->vxf_StartAsked = devices.deferred ? static_cast<uint32_t>(flags) : 0u;
+    context->vxf_InputDevice = devices.deferred ? -1 : devices.input;
+    context->vxf_InputChannels = devices.inputChannels;
+    context->vxf_OutputDevice = devices.deferred ? -1 : devices.output;
+    context->vxf_OutputChannels = devices.outputChannels;
     if (derived & VX_FLAG_PRINT_OUTPUT) {
-        size_t count = static_cast<size_t>(kFramesPerTick) * static_cast<size_t>(numOutputChannels);
-        context->vxf_OfflineBuffer =
-            static_cast<float *>(calloc(count > 0 ? count : 1, sizeof(float)));
+        size_t count = static_cast<size_t>(kFramesPerTick) *
+                       static_cast<size_t>(devices.outputChannels);
+        context->vxf_OfflineBuffer = static_cast<float *>(VexaF_AllocateMemory(
+            context, (count > 0 ? count : 1) * sizeof(float), "Vexa_Start print output"));
         if (context->vxf_OfflineBuffer == nullptr) {
             vx_store(context->vxf_StartCount, context->vxf_StartCount - 1);
             return VXERR_NO_MEMORY;
@@ -174,30 +221,35 @@ int32_t Vexa_StartDevices(VexaContext *context, int32_t flags, double frameRate,
     int32_t result = VexaF_StartAudio(context, derived, &frameRate);
     if (result < 0) {
         vx_store(context->vxf_StartCount, context->vxf_StartCount - 1);
-        free(context->vxf_OfflineBuffer);
+        VexaF_FreeMemory(context, context->vxf_OfflineBuffer);
         context->vxf_OfflineBuffer = nullptr;
         return result;
     }
     return 0;
 }
 
+} // namespace
+
+int32_t Vexa_StartDevices(VexaContext *context, int32_t flags, double frameRate,
+                          int32_t inputDeviceID, int32_t numInputChannels,
+                          int32_t outputDeviceID, int32_t numOutputChannels) {
+    return StartDevices(context, flags, frameRate,
+                        {inputDeviceID, numInputChannels, outputDeviceID, numOutputChannels, false});
+}
+
 int32_t Vexa_Start(VexaContext *context, int32_t flags, double frameRate) {
     if (VexaF_ValidateContext(context) == nullptr) return VXERR_INVALID_CONTEXT;
     /* Checked again under the lifecycle lock; here it spares the device query. */
     if (!VexaF_GateOpen(context)) return VXERR_HOST_INIT;
-    int32_t inputDevice = -1, inputChannels = 0;
-    int32_t outputDevice = -1, outputChannels = 0;
-    if (flags & VX_FLAG_INPUT) {
-        inputDevice = VexaF_DefaultInputDevice();
-        inputChannels = 2;
-    }
-    if ((flags & VX_FLAG_NO_OUTPUT) == 0) {
-        /* Without an audio server the default device may be -1; the two channels stay. */
-        outputDevice = VexaF_DefaultOutputDevice();
-        outputChannels = 2;
-    }
-    return Vexa_StartDevices(context, flags, frameRate, inputDevice, inputChannels, outputDevice,
-                             outputChannels);
+    StartDevicesAsked devices = {-1, (flags & VX_FLAG_INPUT) ? 2 : 0, -1,
+                                 (flags & VX_FLAG_NO_OUTPUT) == 0 ? 2 : 0, true};
+    /* A start without a device opens nothing, so the default devices (whose lookup brings the
+     * audio libraries up, some milliseconds) are looked up only when a stream is opened, or
+     * when a later shared start names devices to compare with. Without an audio server the
+     * default output may be -1; the two channels stay. */
+    const bool noDevice = (flags & (VX_FLAG_NO_DEVICE | VX_FLAG_PRINT_OUTPUT)) != 0;
+    if (!noDevice) LookUpDefaults(flags, &devices);
+    return StartDevices(context, flags, frameRate, devices);
 }
 
 int32_t Vexa_Stop(VexaContext *context) {

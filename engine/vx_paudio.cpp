@@ -3,6 +3,7 @@
  * device callback that drives the synthesis back end, waiting for ticks against the running
  * stream, and the stream's CPU load.
  */
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -36,17 +37,35 @@ PaTime DefaultLatency(PaDeviceIndex device, bool input) {
     return input ? info->defaultLowInputLatency : info->defaultLowOutputLatency;
 }
 
+void StopStream(void *stream) {
+    const PaError result = Pa_StopStream(static_cast<PaStream *>(stream));
+    if (result != paNoError) {
+        printf("Pa_StopStream error: %s\n", Pa_GetErrorText(result));
+        fflush(stdout);
+    }
+}
+
+/* Whether the stream's audio server has gone away: no callback for a while, and either a JACK
+ * server died since the stream opened or the stream stalled. (A JACK death concerns only the
+ * streams on JACK; one on another host goes on calling back.) */
+bool ServerGone(VexaContext *context) {
+    const bool died = VexaF_AudioServerDeaths() != context->vxf_StreamDeaths;
+    if (!died && vx_load(context->vxf_StreamStalled) == 0) return false;
+    const uint32_t callbacks = vx_load(context->vxf_CallbackCount);
+    Pa_Sleep(50); /* a live stream calls back every 1.5 ms at 64 frames and 44100 Hz */
+    return vx_load(context->vxf_CallbackCount) == callbacks;
+}
+
 /* Stops and closes the open stream and gives back the PortAudio initialisation that opened
  * it. The caller holds the PortAudio lock. */
 void StopStreamLocked(VexaContext *context) {
     PaStream *stream = static_cast<PaStream *>(vx_load(context->vxf_Stream));
     if (stream == nullptr) return;
-    PaError result = Pa_StopStream(stream);
-    if (result != paNoError) {
-        printf("Pa_StopStream error: %s\n", Pa_GetErrorText(result));
-        fflush(stdout);
-    }
-    result = Pa_CloseStream(stream);
+    if (ServerGone(context))
+        VexaF_StopDeadStream(StopStream, stream);
+    else
+        StopStream(stream);
+    const PaError result = Pa_CloseStream(stream);
     if (result != paNoError) {
         printf("Pa_CloseStream error: %s\n", Pa_GetErrorText(result));
         fflush(stdout);
@@ -66,6 +85,8 @@ int VexaCallback(const void *inputBuffer, void *outputBuffer, unsigned long fram
                  double, void *userData) {
     VexaContext *context = static_cast<VexaContext *>(userData);
     vx_store(context->vxf_CallbackCount, vx_load(context->vxf_CallbackCount) + 1u);
+    if (vx_load(context->vxf_StreamStalled) != 0)
+        vx_store(context->vxf_StreamStalled, static_cast<int32_t>(0)); /* the stream is back */
     vx_store(context->vxf_FramesInCallback,
              static_cast<int32_t>(framesPerBuffer > 0x7fffffffUL ? 0x7fffffffUL
                                                                  : framesPerBuffer));
@@ -121,6 +142,8 @@ int32_t VexaF_StartAudio(VexaContext *context, uint32_t flags, double *frameRate
 
     const double rate = frameRate != nullptr ? *frameRate : context->vxb_FrameRate;
     vx_store(context->vxf_StreamEnded, static_cast<int32_t>(0));
+    vx_store(context->vxf_StreamStalled, static_cast<int32_t>(0));
+    context->vxf_StreamDeaths = VexaF_AudioServerDeaths();
 
     PaStream *stream = nullptr;
     PaError result = Pa_OpenStream(
@@ -157,14 +180,19 @@ int32_t VexaF_IsEngineRunning(VexaContext *context) {
 
 /* Polls the tick count the audio thread writes; takes no lock. Returns -65 when no stream is
  * open, or when the stream it found was closed meanwhile (even if another has been opened
- * since), and -73 when the callback has stopped the stream after a failed batch, since the
- * count will then never reach the tick. It sleeps in slices of at most kSleepSliceMs, so that
- * a closing stream ends the wait promptly, and runs onWake (when given) after each slice. */
+ * since), and -73 when the callback has stopped the stream after a failed batch, or when the
+ * stream has stalled: no callback for VX_STREAM_STALL_MS while it is open (its audio server
+ * died or hangs), since the count will then never reach the tick. A stall is remembered until
+ * the next callback, so that later waits return at once. It sleeps in slices of at most
+ * kSleepSliceMs, so that a closing stream ends the wait promptly, and runs onWake (when given)
+ * after each slice. */
 int32_t VXAudio_SleepUntilTick(VexaContext *context, int32_t tick,
                                void (*onWake)(VexaContext *context)) {
     constexpr double kSleepSliceMs = 10.0;
     const uint32_t serial = __atomic_load_n(&context->vxf_StreamSerial, __ATOMIC_ACQUIRE);
     if (vx_load(context->vxf_Stream) == nullptr) return VXERR_NOT_STARTED;
+    uint32_t callbacks = vx_load(context->vxf_CallbackCount);
+    auto lastCallback = std::chrono::steady_clock::now();
     for (;;) {
         const int32_t missing = static_cast<int32_t>(
             static_cast<uint32_t>(tick) - static_cast<uint32_t>(vx_load(context->vxb_TickCount)));
@@ -172,13 +200,28 @@ int32_t VXAudio_SleepUntilTick(VexaContext *context, int32_t tick,
         if (vx_load(context->vxf_Stream) == nullptr ||
             __atomic_load_n(&context->vxf_StreamSerial, __ATOMIC_ACQUIRE) != serial)
             return VXERR_NOT_STARTED;
-        if (vx_load(context->vxf_StreamEnded) != 0) return VXERR_NOT_RUNNING;
+        if (vx_load(context->vxf_StreamEnded) != 0 || vx_load(context->vxf_StreamStalled) != 0)
+            return VXERR_NOT_RUNNING;
+        /* A JACK server died since the stream opened, and the stream has not called back
+         * since this wait began: the stream was on it. */
+        const bool died = VexaF_AudioServerDeaths() != context->vxf_StreamDeaths;
         /* The missing ticks plus one more, in whole milliseconds, at most one slice. */
         const double frames = static_cast<double>(missing) * 64.0 + 64.0;
         double ms = frames * 1000.0 * vx_load(context->vxb_FramePeriod);
         if (ms > kSleepSliceMs) ms = kSleepSliceMs;
         Pa_Sleep(static_cast<long>(ms));
         if (onWake != nullptr) onWake(context);
+
+        const uint32_t count = vx_load(context->vxf_CallbackCount);
+        const auto now = std::chrono::steady_clock::now();
+        if (count != callbacks) {
+            callbacks = count;
+            lastCallback = now;
+        } else if (now - lastCallback >=
+                   std::chrono::milliseconds(died ? VX_STREAM_DEATH_MS : VX_STREAM_STALL_MS)) {
+            vx_store(context->vxf_StreamStalled, static_cast<int32_t>(1));
+            return VXERR_NOT_RUNNING;
+        }
     }
 }
 

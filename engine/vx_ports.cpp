@@ -150,7 +150,7 @@ int32_t Vexa_SetPortSignalType(VexaContext *context, int32_t unitToken, uint32_t
     VexaCall call(context, VX_CALL_DRAIN_LOCK);
     if (call.status() < 0) return call.status();
     context = call.context();
-    if (static_cast<uint32_t>(signalType) > SIGNAL_RAW)
+    if (static_cast<uint32_t>(signalType) > VEXA_SIGNAL_RAW)
         return VXERR_INVALID_SIGNAL_TYPE;
     VexaUnit *unit = nullptr;
     const PortInfo *port = nullptr;

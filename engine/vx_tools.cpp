@@ -2,6 +2,7 @@
  * vx_tools.cpp - counted allocation, the process-wide event log and the memory dump.
  */
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -11,7 +12,19 @@
 /* Every engine block comes from here, so vxf_AllocCount is the number still allocated. The
  * count is changed atomically: client threads may create things at the same time. */
 
+namespace {
+/* The armed hook: numbers the attempt and tells whether it is the one to refuse. The numbers
+ * are unique, so exactly one attempt meets the armed number, whichever threads allocate. */
+bool RefuseAttempt(VexaContext *context, int64_t failAt) {
+    const int64_t attempt = __atomic_add_fetch(&context->vxf_AllocAttempts, 1, __ATOMIC_RELAXED);
+    return attempt == failAt;
+}
+} // namespace
+
 void *VexaF_AllocateMemory(VexaContext *context, size_t size, const char * /*tag*/) {
+    /* Disarmed (the normal case), the hook costs one plain load and a branch. */
+    const int64_t failAt = __atomic_load_n(&context->vxf_AllocFailAt, __ATOMIC_RELAXED);
+    if (__builtin_expect(failAt != 0, 0) && RefuseAttempt(context, failAt)) return nullptr;
     void *block = std::calloc(1, size == 0 ? 1 : size);
     if (block == nullptr) return nullptr;
     __atomic_add_fetch(&context->vxf_AllocCount, 1, __ATOMIC_RELAXED);
@@ -22,6 +35,19 @@ void VexaF_FreeMemory(VexaContext *context, void *block) {
     if (block == nullptr) return;
     std::free(block);
     __atomic_sub_fetch(&context->vxf_AllocCount, 1, __ATOMIC_RELAXED);
+}
+
+void VexaF_FailAllocation(VexaContext *context, int64_t n) {
+    int64_t failAt = 0;
+    if (n > 0) {
+        const int64_t attempts = __atomic_load_n(&context->vxf_AllocAttempts, __ATOMIC_RELAXED);
+        failAt = n > INT64_MAX - attempts ? INT64_MAX : attempts + n;
+    }
+    __atomic_store_n(&context->vxf_AllocFailAt, failAt, __ATOMIC_RELAXED);
+}
+
+int64_t VexaF_AllocationAttempts(const VexaContext *context) {
+    return __atomic_load_n(&context->vxf_AllocAttempts, __ATOMIC_RELAXED);
 }
 
 /* ---- Memory dump ----------------------------------------------------------------- */

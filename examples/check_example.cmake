@@ -1,6 +1,7 @@
 # Runs an example with --wav into WORK_DIR (no device is opened) and checks the file it wrote:
 # it must exist, be audible (peak above 0.05) and not clip (peak below 1.0). The peak comes
-# from `sox FILE -n stat` when sox is there (SOX); otherwise only the run is checked.
+# from `sox FILE -n stat` when sox is there (SOX); otherwise only the run is checked. With
+# CLICK_CHECK (the click_check program) the file must have no clicks either.
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})
 set(wav ${WORK_DIR}/out.wav)
@@ -24,5 +25,13 @@ if(SOX)
   message(STATUS "peak ${peak}, lowest ${low}")
   if(peak LESS 0.05 OR peak GREATER_EQUAL 1.0 OR low LESS_EQUAL -1.0)
     message(FATAL_ERROR "the rendered sound is silent or clips: peak ${peak}, lowest ${low}")
+  endif()
+endif()
+if(CLICK_CHECK)
+  execute_process(COMMAND ${CLICK_CHECK} ${wav} --worst 3
+    RESULT_VARIABLE result OUTPUT_VARIABLE clicks ERROR_VARIABLE err)
+  message(STATUS "${clicks}")
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "click_check failed (${result}) on ${wav}:\n${clicks}${err}")
   endif()
 endif()

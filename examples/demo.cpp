@@ -1,9 +1,11 @@
 /*
  * demo.cpp - a short piece for Velto: a few notes, each played by two detuned oscillators
  * (one per stereo side) mixed through a LineOut, with frequency glides and level changes
- * scheduled at exact ticks. Its second half adds band-limited oscillators through resonant
- * low-pass filters whose corner glides over the note, a wavetable voice reading a table, and
- * envelopes (EnvelopeLinear) that shape the notes' levels.
+ * scheduled at exact ticks. Every note's level comes from an envelope (EnvelopeLinear), so
+ * that no note begins, changes or ends with a step (a click): the first half's notes rise
+ * and fall within a few milliseconds, the second half's glide. The second half adds
+ * band-limited oscillators through resonant low-pass filters whose corner glides over the
+ * note and a wavetable voice reading a table.
  *
  * With an output device it plays in real time. When no device can be opened, or with
  * --wav FILE, it renders offline with Vexa_RenderTicks into a WAV file (32-bit float, or
@@ -22,26 +24,9 @@
 #include <vector>
 
 #include "velto.h"
+#include "velto_units.h"
 
 namespace {
-
-/* Unit type IDs and port IDs, as every client of the engine names them. */
-constexpr uint32_t kSineOscillator = 0x01f28b71;
-constexpr uint32_t kTriangleOscillator = 0x01f1a5c9;
-constexpr uint32_t kSawtoothOscillator = 0x022199ff;
-constexpr uint32_t kSawtoothOscillatorBL = 0x04c399ff;
-constexpr uint32_t kSquareOscillatorBL = 0x021d4d09;
-constexpr uint32_t kWaveOscillator = 0x01bea1cf;
-constexpr uint32_t kEnvelopeLinear = 0x057bbdb7;
-constexpr uint32_t kFilterLowPass = 0x05d4f996;
-constexpr uint32_t kLineOut = 0x020259fc;
-constexpr uint32_t kPortFrequency = 0x01f2d76c;
-constexpr uint32_t kPortAmplitude = 0x02158ec1;
-constexpr uint32_t kPortOutput = 0x004250f7;
-constexpr uint32_t kPortInput = 0x000849b9;
-constexpr uint32_t kPortQ = 0x00000051;
-constexpr uint32_t kPortData = 0x0000e24c;
-constexpr uint32_t kPortTable = 0x000743dc;
 
 constexpr double kFrameRate = 44100.0;
 constexpr int kChannels = 2;
@@ -49,13 +34,15 @@ constexpr double kBeatsPerMinute = 120.0;
 constexpr double kTailBeats = 0.5; /* silence after the last note */
 
 /* The score. Times are in beats; each note starts, changes and stops on exact ticks.
- * `level` is each oscillator's amplitude at the start, `laterLevel` from `changeAt` (a
+ * `level` is each oscillator's amplitude after the attack, `laterLevel` from `changeAt` (a
  * fraction of the note) on, when the frequency also moves to `laterFrequency` (0 keeps it).
- * A note with `envelope` set has its amplitude shaped by an EnvelopeLinear instead: a quick
- * attack to `level`, a glide to `laterLevel` until `changeAt`, and a release to silence at
- * the end. A note with `filterQ` above 0 goes through a FilterLowPass with that Q whose corner
- * glides from `filterFrom` to `filterTo` (hertz) over the note, one step per tick. The
- * WaveOscillator plays the piece's wavetable. */
+ * An EnvelopeLinear drives the amplitude: it rises to `level` in a few milliseconds from the
+ * note's first tick, moves to `laterLevel` in as long at `changeAt`, and falls to silence
+ * just before the note's last tick. A note with `glide` set has a gentler curve: a slower
+ * attack, a glide to `laterLevel` until `changeAt`, and a long release. A note with `filterQ`
+ * above 0 goes through a FilterLowPass with that Q whose corner glides from `filterFrom` to
+ * `filterTo` (hertz) over the note, one step per tick. The WaveOscillator plays the piece's
+ * wavetable. */
 struct Note {
     double start;
     double length;
@@ -66,7 +53,7 @@ struct Note {
     double changeAt;
     double laterFrequency;
     double laterLevel;
-    bool envelope = false;
+    bool glide = false;
     double filterQ = 0.0;
     double filterFrom = 0.0;
     double filterTo = 0.0;
@@ -74,22 +61,24 @@ struct Note {
 
 const Note kScore[] = {
     /* start len  wave                 Hz      cents level change later Hz  later level */
-    {0.0, 2.0, kSineOscillator, 440.00, 8.0, 0.30, 0.50, 0.0, 0.15},
-    {1.0, 2.0, kTriangleOscillator, 554.37, 10.0, 0.20, 0.50, 0.0, 0.10},
-    {2.0, 2.0, kSineOscillator, 659.25, 6.0, 0.20, 0.50, 880.00, 0.12},
-    {4.0, 1.0, kSawtoothOscillator, 220.00, 14.0, 0.08, 0.50, 0.0, 0.05},
-    {5.0, 3.0, kTriangleOscillator, 329.63, 12.0, 0.25, 0.33, 293.66, 0.18},
-    {5.0, 3.0, kSineOscillator, 164.81, 4.0, 0.25, 0.66, 0.0, 0.12},
+    {0.0, 2.0, VEXA_UNIT_SINE_OSCILLATOR, 440.00, 8.0, 0.30, 0.50, 0.0, 0.15},
+    {1.0, 2.0, VEXA_UNIT_TRIANGLE_OSCILLATOR, 554.37, 10.0, 0.20, 0.50, 0.0, 0.10},
+    {2.0, 2.0, VEXA_UNIT_SINE_OSCILLATOR, 659.25, 6.0, 0.20, 0.50, 880.00, 0.12},
+    {4.0, 1.0, VEXA_UNIT_SAWTOOTH_OSCILLATOR, 220.00, 14.0, 0.08, 0.50, 0.0, 0.05},
+    {5.0, 3.0, VEXA_UNIT_TRIANGLE_OSCILLATOR, 329.63, 12.0, 0.25, 0.33, 293.66, 0.18},
+    {5.0, 3.0, VEXA_UNIT_SINE_OSCILLATOR, 164.81, 4.0, 0.25, 0.66, 0.0, 0.12},
     /* start len  wave                 Hz      cents level change later Hz  later level
-     *                                                      envelope  Q  corner from, to */
-    {8.0, 4.0, kSawtoothOscillatorBL, 110.00, 10.0, 0.22, 0.50, 0.0, 0.16, true, 5.0, 180, 2400},
-    {8.0, 1.0, kWaveOscillator, 440.00, 6.0, 0.20, 0.30, 0.0, 0.10, true},
-    {9.0, 1.0, kWaveOscillator, 554.37, 6.0, 0.20, 0.30, 0.0, 0.10, true},
-    {10.0, 1.0, kWaveOscillator, 659.25, 6.0, 0.20, 0.30, 0.0, 0.10, true},
-    {11.0, 1.0, kWaveOscillator, 880.00, 6.0, 0.18, 0.30, 0.0, 0.09, true},
-    {12.0, 4.0, kSquareOscillatorBL, 146.83, 8.0, 0.18, 0.60, 0.0, 0.12, true, 4.0, 2600, 250},
-    {12.0, 2.0, kWaveOscillator, 587.33, 6.0, 0.18, 0.40, 0.0, 0.09, true},
-    {14.0, 2.0, kWaveOscillator, 440.00, 6.0, 0.18, 0.40, 0.0, 0.07, true},
+     *                                                      glide  Q  corner from, to */
+    {8.0, 4.0, VEXA_UNIT_SAWTOOTH_OSCILLATOR_BL, 110.00, 10.0, 0.22, 0.50, 0.0, 0.16, true, 5.0,
+     180, 2400},
+    {8.0, 1.0, VEXA_UNIT_WAVE_OSCILLATOR, 440.00, 6.0, 0.20, 0.30, 0.0, 0.10, true},
+    {9.0, 1.0, VEXA_UNIT_WAVE_OSCILLATOR, 554.37, 6.0, 0.20, 0.30, 0.0, 0.10, true},
+    {10.0, 1.0, VEXA_UNIT_WAVE_OSCILLATOR, 659.25, 6.0, 0.20, 0.30, 0.0, 0.10, true},
+    {11.0, 1.0, VEXA_UNIT_WAVE_OSCILLATOR, 880.00, 6.0, 0.18, 0.30, 0.0, 0.09, true},
+    {12.0, 4.0, VEXA_UNIT_SQUARE_OSCILLATOR_BL, 146.83, 8.0, 0.18, 0.60, 0.0, 0.12, true, 4.0, 2600,
+     250},
+    {12.0, 2.0, VEXA_UNIT_WAVE_OSCILLATOR, 587.33, 6.0, 0.18, 0.40, 0.0, 0.09, true},
+    {14.0, 2.0, VEXA_UNIT_WAVE_OSCILLATOR, 440.00, 6.0, 0.18, 0.40, 0.0, 0.07, true},
 };
 
 /* One cycle of the wavetable voice: a few harmonics, 512 intervals, the last value equal to
@@ -134,17 +123,31 @@ bool MakeWaveTable(VexaContext *ctx) {
                  "Vexa_WriteTableDoubles");
 }
 
-/* The level curve of an enveloped note: attack, glide to the later level, hold, release. */
-int32_t MakeNoteEnvelope(VexaContext *ctx, const Note &note) {
-    const double seconds = note.length * SecondsPerBeat();
-    const double attack = 0.015, release = std::fmin(0.25, 0.3 * seconds);
-    const double change = std::fmax(0.0, note.changeAt * seconds - attack);
-    const double hold = std::fmax(0.0, seconds - attack - change - release - 0.01);
-    const double frames[] = {attack, 1.0, change, note.laterLevel / note.level,
-                             hold,   note.laterLevel / note.level, release, 0.0};
-    const int32_t envelope = Vexa_CreateEnvelope(ctx, 4);
+/* The frames (duration, level) of a note's level curve, relative to its level, from its
+ * tick-exact length and the offset of its change, in seconds. Every curve reaches 0 a little
+ * before the note's last tick, so that the note is silent when its units stop. */
+constexpr double kEdgeSeconds = 0.005; /* attack, level change and release of a plain note */
+constexpr double kStopMargin = 0.002;  /* silence before the stop, for the frames' rounding */
+
+std::vector<double> NoteCurve(const Note &note, double seconds, double changeAt) {
+    const double later = note.laterLevel / note.level;
+    if (note.glide) {
+        const double attack = 0.015, release = std::fmin(0.25, 0.3 * seconds);
+        const double change = std::fmax(0.0, changeAt - attack);
+        const double hold = std::fmax(0.0, seconds - 0.01 - attack - change - release);
+        return {attack, 1.0, change, later, hold, later, release, 0.0};
+    }
+    const double edge = kEdgeSeconds;
+    const double hold = seconds - kStopMargin - changeAt - 2.0 * edge;
+    return {edge, 1.0, changeAt - edge, 1.0, edge, later, hold, later, edge, 0.0};
+}
+
+/* Writes a note's level curve into a new envelope; returns its token, or -1. */
+int32_t MakeNoteEnvelope(VexaContext *ctx, const std::vector<double> &frames) {
+    const int32_t count = static_cast<int32_t>(frames.size() / 2);
+    const int32_t envelope = Vexa_CreateEnvelope(ctx, count);
     if (!Check(envelope, "Vexa_CreateEnvelope") ||
-        !Check(Vexa_WriteEnvelope(ctx, envelope, 0, frames, 4), "Vexa_WriteEnvelope"))
+        !Check(Vexa_WriteEnvelope(ctx, envelope, 0, frames.data(), count), "Vexa_WriteEnvelope"))
         return -1;
     return envelope;
 }
@@ -155,60 +158,57 @@ bool ScheduleNote(VexaContext *ctx, const Note &note, int32_t origin) {
     const int32_t change = origin + BeatsToTicks(note.start + note.length * note.changeAt);
     const int32_t stop = origin + BeatsToTicks(note.start + note.length);
 
-    const int32_t out = Vexa_CreateUnit(ctx, kLineOut, 0, 0);
+    const int32_t out = Vexa_CreateUnit(ctx, VEXA_UNIT_LINE_OUT, 0, 0);
     if (!Check(out, "Vexa_CreateUnit(LineOut)")) return false;
-    /* The envelope: one unit for both sides, its level curve scaled by the note's level. */
-    int32_t env = 0;
-    if (note.envelope) {
-        const int32_t curve = MakeNoteEnvelope(ctx, note);
-        env = Vexa_CreateUnit(ctx, kEnvelopeLinear, 0, 0);
-        if (curve < 0 || !Check(env, "Vexa_CreateUnit(EnvelopeLinear)") ||
-            !Check(Vexa_SetPort(ctx, env, kPortAmplitude, 0, note.level), "Vexa_SetPort") ||
-            !Check(Vexa_QueueDataAt(ctx, start, env, kPortData, curve, 0, 4, 0),
-                   "Vexa_QueueDataAt") ||
-            !Check(Vexa_Delete(ctx, curve), "Vexa_Delete")) /* the queue holds it */
-            return false;
-    }
-    std::vector<int32_t> units;
-    if (env != 0) units.push_back(env); /* sources run before the units that read them */
+    /* The envelope: one unit for both sides, its level curve scaled by the note's level and
+     * timed by the note's ticks. */
+    const double secondsPerTick = 64.0 / kFrameRate;
+    const std::vector<double> frames =
+        NoteCurve(note, (stop - start) * secondsPerTick, (change - start) * secondsPerTick);
+    const int32_t curve = MakeNoteEnvelope(ctx, frames);
+    const int32_t env = Vexa_CreateUnit(ctx, VEXA_UNIT_ENVELOPE_LINEAR, 0, 0);
+    if (curve < 0 || !Check(env, "Vexa_CreateUnit(EnvelopeLinear)") ||
+        !Check(Vexa_SetPort(ctx, env, VEXA_PORT_AMPLITUDE, 0, note.level), "Vexa_SetPort") ||
+        !Check(Vexa_QueueDataAt(ctx, start, env, VEXA_PORT_DATA, curve, 0,
+                                static_cast<int32_t>(frames.size() / 2), 0),
+               "Vexa_QueueDataAt") ||
+        !Check(Vexa_Delete(ctx, curve), "Vexa_Delete")) /* the queue holds it */
+        return false;
+    std::vector<int32_t> units = {env}; /* sources run before the units that read them */
     std::vector<int32_t> filters;
     for (int side = 0; side < kChannels; side++) {
         const double cents = (side == 0 ? -0.5 : 0.5) * note.detuneCents;
         const double ratio = std::pow(2.0, cents / 1200.0);
         const int32_t osc = Vexa_CreateUnit(ctx, note.wave, 0, 0);
         if (!Check(osc, "Vexa_CreateUnit(oscillator)")) return false;
-        bool ok = Check(Vexa_SetPortAt(ctx, start, osc, kPortFrequency, 0, note.frequency * ratio),
-                        "Vexa_SetPortAt");
-        if (ok && note.wave == kWaveOscillator)
-            ok = Check(Vexa_UseTable(ctx, osc, kPortTable, 0, gWaveTable), "Vexa_UseTable");
-        if (ok && env != 0) {
-            ok = Check(Vexa_ConnectUnits(ctx, env, kPortOutput, 0, osc, kPortAmplitude, 0),
-                       "Vexa_ConnectUnits");
-        } else if (ok) {
-            ok = Check(Vexa_SetPortAt(ctx, start, osc, kPortAmplitude, 0, note.level),
-                       "Vexa_SetPortAt") &&
-                 Check(Vexa_SetPortAt(ctx, change, osc, kPortAmplitude, 0, note.laterLevel),
-                       "Vexa_SetPortAt");
-        }
+        bool ok =
+            Check(Vexa_SetPortAt(ctx, start, osc, VEXA_PORT_FREQUENCY, 0, note.frequency * ratio),
+                  "Vexa_SetPortAt");
+        if (ok && note.wave == VEXA_UNIT_WAVE_OSCILLATOR)
+            ok = Check(Vexa_UseTable(ctx, osc, VEXA_PORT_TABLE, 0, gWaveTable), "Vexa_UseTable");
+        ok = ok &&
+             Check(Vexa_ConnectUnits(ctx, env, VEXA_PORT_OUTPUT, 0, osc, VEXA_PORT_AMPLITUDE, 0),
+                   "Vexa_ConnectUnits");
         if (ok && note.laterFrequency > 0.0)
-            ok = Check(Vexa_SetPortAt(ctx, change, osc, kPortFrequency, 0,
+            ok = Check(Vexa_SetPortAt(ctx, change, osc, VEXA_PORT_FREQUENCY, 0,
                                       note.laterFrequency * ratio),
                        "Vexa_SetPortAt");
         /* Straight to the output, or through a resonant low-pass of its own. */
         int32_t feed = osc;
         if (ok && note.filterQ > 0.0) {
-            const int32_t filter = Vexa_CreateUnit(ctx, kFilterLowPass, 0, 0);
+            const int32_t filter = Vexa_CreateUnit(ctx, VEXA_UNIT_FILTER_LOW_PASS, 0, 0);
             ok = Check(filter, "Vexa_CreateUnit(FilterLowPass)") &&
-                 Check(Vexa_SetPort(ctx, filter, kPortQ, 0, note.filterQ), "Vexa_SetPort") &&
-                 Check(Vexa_SetPort(ctx, filter, kPortAmplitude, 0, 1.5 / note.filterQ),
+                 Check(Vexa_SetPort(ctx, filter, VEXA_PORT_Q, 0, note.filterQ), "Vexa_SetPort") &&
+                 Check(Vexa_SetPort(ctx, filter, VEXA_PORT_AMPLITUDE, 0, 1.5 / note.filterQ),
                        "Vexa_SetPort") &&
-                 Check(Vexa_ConnectUnits(ctx, osc, kPortOutput, 0, filter, kPortInput, 0),
+                 Check(Vexa_ConnectUnits(ctx, osc, VEXA_PORT_OUTPUT, 0, filter, VEXA_PORT_INPUT, 0),
                        "Vexa_ConnectUnits");
             feed = filter;
             filters.push_back(filter);
         }
-        ok = ok && Check(Vexa_ConnectUnits(ctx, feed, kPortOutput, 0, out, kPortInput, side),
-                         "Vexa_ConnectUnits");
+        ok = ok &&
+             Check(Vexa_ConnectUnits(ctx, feed, VEXA_PORT_OUTPUT, 0, out, VEXA_PORT_INPUT, side),
+                   "Vexa_ConnectUnits");
         if (!ok) return false;
         units.push_back(osc);
     }
@@ -217,7 +217,7 @@ bool ScheduleNote(VexaContext *ctx, const Note &note, int32_t origin) {
         const double x = static_cast<double>(tick - start) / (stop - start);
         const double corner = note.filterFrom * std::pow(note.filterTo / note.filterFrom, x);
         for (int32_t filter : filters)
-            if (!Check(Vexa_SetPortAt(ctx, tick, filter, kPortFrequency, 0, corner),
+            if (!Check(Vexa_SetPortAt(ctx, tick, filter, VEXA_PORT_FREQUENCY, 0, corner),
                        "Vexa_SetPortAt"))
                 return false;
     }

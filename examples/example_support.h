@@ -1,10 +1,11 @@
 /*
- * example_support.h - what the examples share: the type and port IDs they use, a result
- * check, a progress bar, and a runner that plays a scheduled piece on the default device or,
- * when no device can be opened (or with --wav FILE), renders it offline into a WAV file with
- * Vexa_StartDevices(VX_FLAG_NO_DEVICE) and Vexa_RenderTicks.
+ * example_support.h - what the examples share: a result check, a progress bar, and a runner
+ * that plays a scheduled piece on the default device or, when no device can be opened (or with
+ * --wav FILE), renders it offline into a WAV file with Vexa_StartDevices(VX_FLAG_NO_DEVICE) and
+ * Vexa_RenderTicks.
  *
- * Only the public interface (velto.h) and libsndfile are used.
+ * Only the public interface (velto.h, and velto_units.h for the type and port IDs) and
+ * libsndfile are used.
  */
 #ifndef VELTO_EXAMPLE_SUPPORT_H
 #define VELTO_EXAMPLE_SUPPORT_H
@@ -20,46 +21,9 @@
 #include <vector>
 
 #include "velto.h"
+#include "velto_units.h"
 
 namespace example {
-
-/* Unit type IDs. */
-constexpr uint32_t kSineOscillator = 0x01f28b71;
-constexpr uint32_t kSawtoothOscillator = 0x022199ff;
-constexpr uint32_t kSawtoothOscillatorBL = 0x04c399ff;
-constexpr uint32_t kSquareOscillator = 0x0212c509;
-constexpr uint32_t kSquareOscillatorBL = 0x021d4d09;
-constexpr uint32_t kWaveOscillator = 0x01bea1cf;
-constexpr uint32_t kTableLookup = 0x0176d52a;
-constexpr uint32_t kEnvelopeLinear = 0x057bbdb7;
-constexpr uint32_t kSampleRead16V1 = 0x04a426d3;
-constexpr uint32_t kFilterLowPass = 0x05d4f996;
-constexpr uint32_t kFilterHighPass = 0x05c132fa;
-constexpr uint32_t kFilterBandPass = 0x05c125ee;
-constexpr uint32_t kFilterBandStop = 0x05b485e2;
-constexpr uint32_t kFilterPeakingEQ = 0x05716532;
-constexpr uint32_t kFilterLowShelf = 0x058fe72e;
-constexpr uint32_t kFilterHighShelf = 0x05589f9e;
-constexpr uint32_t kDelay = 0x0141b8de;
-constexpr uint32_t kMultiply = 0x0289dced;
-constexpr uint32_t kAddUnits = 0x01b7611d; /* the Add type */
-constexpr uint32_t kLineIn = 0x01e35914;
-constexpr uint32_t kLineOut = 0x020259fc;
-
-/* Port IDs. */
-constexpr uint32_t kInput = 0x000849b9;
-constexpr uint32_t kInputA = 0x0028c9b9;
-constexpr uint32_t kInputB = 0x002949b9;
-constexpr uint32_t kOutput = 0x004250f7;
-constexpr uint32_t kFrequency = 0x01f2d76c;
-constexpr uint32_t kAmplitude = 0x02158ec1;
-constexpr uint32_t kPhase = 0x000751d0;
-constexpr uint32_t kQ = 0x00000051;
-constexpr uint32_t kGain = 0x0000f98f;
-constexpr uint32_t kSlope = 0x00074f73;
-constexpr uint32_t kRate = 0x0000ea5a;
-constexpr uint32_t kData = 0x0000e24c;
-constexpr uint32_t kTable = 0x000743dc;
 
 constexpr double kFrameRate = 44100.0;
 constexpr int kFramesPerTick = 64;

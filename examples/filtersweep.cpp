@@ -28,31 +28,34 @@ double Corner(double x) {
 /* One section: the oscillator type through its own filter into its own LineOut. */
 bool Section(VexaContext *ctx, uint32_t oscillatorType, int32_t start) {
     const int32_t osc = Unit(ctx, oscillatorType);
-    const int32_t filter = Unit(ctx, kFilterLowPass);
-    const int32_t out = Unit(ctx, kLineOut);
+    const int32_t filter = Unit(ctx, VEXA_UNIT_FILTER_LOW_PASS);
+    const int32_t out = Unit(ctx, VEXA_UNIT_LINE_OUT);
     if (osc < 0 || filter < 0 || out < 0) return false;
     const int32_t length = SecondsToTicks(kSectionSeconds);
-    bool ok = Check(Vexa_SetPort(ctx, osc, kAmplitude, 0, 0.3), "Vexa_SetPort") &&
-              Check(Vexa_SetPort(ctx, filter, kQ, 0, 8.0), "Vexa_SetPort") &&
-              Check(Vexa_SetPort(ctx, filter, kAmplitude, 0, 0.5), "Vexa_SetPort") &&
-              Check(Vexa_ConnectUnits(ctx, osc, kOutput, 0, filter, kInput, 0), "connect") &&
-              Check(Vexa_ConnectUnits(ctx, filter, kOutput, 0, out, kInput, 0), "connect") &&
-              Check(Vexa_ConnectUnits(ctx, filter, kOutput, 0, out, kInput, 1), "connect");
+    bool ok = Check(Vexa_SetPort(ctx, osc, VEXA_PORT_AMPLITUDE, 0, 0.3), "Vexa_SetPort") &&
+              Check(Vexa_SetPort(ctx, filter, VEXA_PORT_Q, 0, 8.0), "Vexa_SetPort") &&
+              Check(Vexa_SetPort(ctx, filter, VEXA_PORT_AMPLITUDE, 0, 0.5), "Vexa_SetPort") &&
+              Check(Vexa_ConnectUnits(ctx, osc, VEXA_PORT_OUTPUT, 0, filter, VEXA_PORT_INPUT, 0),
+                    "connect") &&
+              Check(Vexa_ConnectUnits(ctx, filter, VEXA_PORT_OUTPUT, 0, out, VEXA_PORT_INPUT, 0),
+                    "connect") &&
+              Check(Vexa_ConnectUnits(ctx, filter, VEXA_PORT_OUTPUT, 0, out, VEXA_PORT_INPUT, 1),
+                    "connect");
     /* The bass line, one note every quarter second. */
     const int notes = static_cast<int>(kSectionSeconds / kNoteSeconds);
     for (int n = 0; ok && n < notes; n++)
         ok = Check(Vexa_SetPortAt(ctx, start + SecondsToTicks(n * kNoteSeconds), osc,
-                                  kFrequency, 0, kLine[n % std::size(kLine)]),
+                                  VEXA_PORT_FREQUENCY, 0, kLine[n % std::size(kLine)]),
                    "Vexa_SetPortAt");
     /* The sweep: a new corner frequency on every tick. */
     for (int32_t t = 0; ok && t < length; t++)
-        ok = Check(Vexa_SetPortAt(ctx, start + t, filter, kFrequency, 0,
+        ok = Check(Vexa_SetPortAt(ctx, start + t, filter, VEXA_PORT_FREQUENCY, 0,
                                   Corner(static_cast<double>(t) / length)),
                    "Vexa_SetPortAt");
     /* A short fade at the end, so that the stop does not click. */
     const int32_t fade = SecondsToTicks(0.05);
     for (int32_t t = 0; ok && t < fade; t++)
-        ok = Check(Vexa_SetPortAt(ctx, start + length - fade + t, filter, kAmplitude, 0,
+        ok = Check(Vexa_SetPortAt(ctx, start + length - fade + t, filter, VEXA_PORT_AMPLITUDE, 0,
                                   0.5 * (fade - 1 - t) / fade),
                    "Vexa_SetPortAt");
     /* Sources before the filter before the output, so each block flows through at once. */
@@ -72,8 +75,8 @@ int main(int argc, char **argv) {
     piece.ticks = SecondsToTicks(2 * kSectionSeconds + 2 * kGapSeconds);
     piece.schedule = [](VexaContext *ctx, int32_t origin) {
         printf("First the plain sawtooth, then the band-limited one.\n");
-        return Section(ctx, kSawtoothOscillator, origin) &&
-               Section(ctx, kSawtoothOscillatorBL,
+        return Section(ctx, VEXA_UNIT_SAWTOOTH_OSCILLATOR, origin) &&
+               Section(ctx, VEXA_UNIT_SAWTOOTH_OSCILLATOR_BL,
                        origin + SecondsToTicks(kSectionSeconds + kGapSeconds));
     };
     return Run(piece, options);

@@ -24,15 +24,16 @@ constexpr double kLeftDelay = 0.30, kRightDelay = 0.45;
 constexpr double kLeftLevel = 0.5, kRightLevel = 0.4;
 
 bool Schedule(VexaContext *ctx, int32_t origin, int32_t ticks) {
-    const int32_t in = Unit(ctx, kLineIn);
-    const int32_t mix = Unit(ctx, kAddUnits);
-    const int32_t filter = Unit(ctx, kFilterLowPass);
-    const int32_t dry = Unit(ctx, kLineOut);
-    const int32_t left = Unit(ctx, kDelay, static_cast<int32_t>(kLeftDelay * kFrameRate));
-    const int32_t right = Unit(ctx, kDelay, static_cast<int32_t>(kRightDelay * kFrameRate));
-    const int32_t leftLevel = Unit(ctx, kMultiply);
-    const int32_t rightLevel = Unit(ctx, kMultiply);
-    const int32_t wet = Unit(ctx, kLineOut);
+    const int32_t in = Unit(ctx, VEXA_UNIT_LINE_IN);
+    const int32_t mix = Unit(ctx, VEXA_UNIT_ADD);
+    const int32_t filter = Unit(ctx, VEXA_UNIT_FILTER_LOW_PASS);
+    const int32_t dry = Unit(ctx, VEXA_UNIT_LINE_OUT);
+    const int32_t left = Unit(ctx, VEXA_UNIT_DELAY, static_cast<int32_t>(kLeftDelay * kFrameRate));
+    const int32_t right =
+        Unit(ctx, VEXA_UNIT_DELAY, static_cast<int32_t>(kRightDelay * kFrameRate));
+    const int32_t leftLevel = Unit(ctx, VEXA_UNIT_MULTIPLY);
+    const int32_t rightLevel = Unit(ctx, VEXA_UNIT_MULTIPLY);
+    const int32_t wet = Unit(ctx, VEXA_UNIT_LINE_OUT);
     for (int32_t unit : {in, mix, filter, dry, left, right, leftLevel, rightLevel, wet})
         if (unit < 0) return false;
     struct Link {
@@ -44,22 +45,28 @@ bool Schedule(VexaContext *ctx, int32_t origin, int32_t ticks) {
         int32_t inPart;
     };
     const Link links[] = {
-        {in, kOutput, 0, mix, kInputA, 0},        {in, kOutput, 1, mix, kInputB, 0},
-        {mix, kOutput, 0, filter, kInput, 0},     {filter, kOutput, 0, dry, kInput, 0},
-        {filter, kOutput, 0, dry, kInput, 1},     {filter, kOutput, 0, left, kInput, 0},
-        {filter, kOutput, 0, right, kInput, 0},   {left, kOutput, 0, leftLevel, kInputA, 0},
-        {right, kOutput, 0, rightLevel, kInputA, 0}, {leftLevel, kOutput, 0, wet, kInput, 0},
-        {rightLevel, kOutput, 0, wet, kInput, 1},
+        {in, VEXA_PORT_OUTPUT, 0, mix, VEXA_PORT_INPUT_A, 0},
+        {in, VEXA_PORT_OUTPUT, 1, mix, VEXA_PORT_INPUT_B, 0},
+        {mix, VEXA_PORT_OUTPUT, 0, filter, VEXA_PORT_INPUT, 0},
+        {filter, VEXA_PORT_OUTPUT, 0, dry, VEXA_PORT_INPUT, 0},
+        {filter, VEXA_PORT_OUTPUT, 0, dry, VEXA_PORT_INPUT, 1},
+        {filter, VEXA_PORT_OUTPUT, 0, left, VEXA_PORT_INPUT, 0},
+        {filter, VEXA_PORT_OUTPUT, 0, right, VEXA_PORT_INPUT, 0},
+        {left, VEXA_PORT_OUTPUT, 0, leftLevel, VEXA_PORT_INPUT_A, 0},
+        {right, VEXA_PORT_OUTPUT, 0, rightLevel, VEXA_PORT_INPUT_A, 0},
+        {leftLevel, VEXA_PORT_OUTPUT, 0, wet, VEXA_PORT_INPUT, 0},
+        {rightLevel, VEXA_PORT_OUTPUT, 0, wet, VEXA_PORT_INPUT, 1},
     };
     for (const Link &l : links)
         if (!Check(Vexa_ConnectUnits(ctx, l.from, l.output, l.outPart, l.to, l.input, l.inPart),
                    "Vexa_ConnectUnits"))
             return false;
-    bool ok = Check(Vexa_SetPort(ctx, filter, kFrequency, 0, 2500.0), "Vexa_SetPort") &&
-              Check(Vexa_SetPort(ctx, filter, kQ, 0, 0.9), "Vexa_SetPort") &&
-              Check(Vexa_SetPort(ctx, filter, kAmplitude, 0, 0.5), "Vexa_SetPort") &&
-              Check(Vexa_SetPort(ctx, leftLevel, kInputB, 0, kLeftLevel), "Vexa_SetPort") &&
-              Check(Vexa_SetPort(ctx, rightLevel, kInputB, 0, kRightLevel), "Vexa_SetPort");
+    bool ok =
+        Check(Vexa_SetPort(ctx, filter, VEXA_PORT_FREQUENCY, 0, 2500.0), "Vexa_SetPort") &&
+        Check(Vexa_SetPort(ctx, filter, VEXA_PORT_Q, 0, 0.9), "Vexa_SetPort") &&
+        Check(Vexa_SetPort(ctx, filter, VEXA_PORT_AMPLITUDE, 0, 0.5), "Vexa_SetPort") &&
+        Check(Vexa_SetPort(ctx, leftLevel, VEXA_PORT_INPUT_B, 0, kLeftLevel), "Vexa_SetPort") &&
+        Check(Vexa_SetPort(ctx, rightLevel, VEXA_PORT_INPUT_B, 0, kRightLevel), "Vexa_SetPort");
     /* In signal order, so that every block flows from the input to the output at once. */
     for (int32_t unit : {in, mix, filter, dry, left, right, leftLevel, rightLevel, wet})
         ok = ok && Check(Vexa_StartUnitAt(ctx, origin, unit), "Vexa_StartUnitAt") &&

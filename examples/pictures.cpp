@@ -42,8 +42,8 @@ struct Offline {
 };
 
 bool Oscillators(const char *path) {
-    const uint32_t types[] = {kSawtoothOscillator, kSawtoothOscillatorBL, kSquareOscillator,
-                              kSquareOscillatorBL};
+    const uint32_t types[] = {VEXA_UNIT_SAWTOOTH_OSCILLATOR, VEXA_UNIT_SAWTOOTH_OSCILLATOR_BL,
+                              VEXA_UNIT_SQUARE_OSCILLATOR, VEXA_UNIT_SQUARE_OSCILLATOR_BL};
     const double sweepSeconds = 3.0, gapSeconds = 0.2;
     const int32_t sweep = SecondsToTicks(sweepSeconds);
     const int32_t step = SecondsToTicks(sweepSeconds + gapSeconds);
@@ -53,12 +53,13 @@ bool Oscillators(const char *path) {
     int32_t at = Vexa_GetTickCount(ctx) + 1;
     for (uint32_t type : types) {
         const int32_t osc = Unit(ctx, type);
-        const int32_t out = Unit(ctx, 0x01ec67f1); /* ChannelOut on channel 0 */
+        const int32_t out = Unit(ctx, VEXA_UNIT_CHANNEL_OUT); /* on channel 0 */
         if (osc < 0 || out < 0) return false;
-        bool ok = Check(Vexa_SetPort(ctx, osc, kAmplitude, 0, 0.5), "Vexa_SetPort") &&
-                  Check(Vexa_ConnectUnits(ctx, osc, kOutput, 0, out, kInput, 0), "connect");
+        bool ok = Check(Vexa_SetPort(ctx, osc, VEXA_PORT_AMPLITUDE, 0, 0.5), "Vexa_SetPort") &&
+                  Check(Vexa_ConnectUnits(ctx, osc, VEXA_PORT_OUTPUT, 0, out, VEXA_PORT_INPUT, 0),
+                        "connect");
         for (int32_t t = 0; ok && t < sweep; t++)
-            ok = Check(Vexa_SetPortAt(ctx, at + t, osc, kFrequency, 0,
+            ok = Check(Vexa_SetPortAt(ctx, at + t, osc, VEXA_PORT_FREQUENCY, 0,
                                       100.0 * std::pow(100.0, static_cast<double>(t) / sweep)),
                        "Vexa_SetPortAt");
         for (int32_t unit : {osc, out})
@@ -98,12 +99,14 @@ bool ImpulseResponse(const Design &design, std::vector<float> &response) {
     Offline offline(1, 1);
     VexaContext *ctx = offline.ctx;
     if (ctx == nullptr) return false;
-    const int32_t in = Unit(ctx, 0x01ea9411); /* ChannelIn on channel 0 */
+    const int32_t in = Unit(ctx, VEXA_UNIT_CHANNEL_IN); /* on channel 0 */
     const int32_t filter = Unit(ctx, design.type);
-    const int32_t out = Unit(ctx, 0x01ec67f1); /* ChannelOut on channel 0 */
+    const int32_t out = Unit(ctx, VEXA_UNIT_CHANNEL_OUT); /* on channel 0 */
     if (in < 0 || filter < 0 || out < 0) return false;
-    bool ok = Check(Vexa_ConnectUnits(ctx, in, kOutput, 0, filter, kInput, 0), "connect") &&
-              Check(Vexa_ConnectUnits(ctx, filter, kOutput, 0, out, kInput, 0), "connect");
+    bool ok = Check(Vexa_ConnectUnits(ctx, in, VEXA_PORT_OUTPUT, 0, filter, VEXA_PORT_INPUT, 0),
+                    "connect") &&
+              Check(Vexa_ConnectUnits(ctx, filter, VEXA_PORT_OUTPUT, 0, out, VEXA_PORT_INPUT, 0),
+                    "connect");
     for (const auto &[port, value] : design.settings)
         ok = ok && Check(Vexa_SetPort(ctx, filter, port, 0, value), "Vexa_SetPort");
     for (int32_t unit : {in, filter, out})
@@ -121,13 +124,19 @@ bool ImpulseResponse(const Design &design, std::vector<float> &response) {
 bool Biquads(const char *path) {
     const double corner = 1000.0, q = 2.0, gain = 4.0; /* gain 4 = +12 dB */
     const std::vector<Design> designs = {
-        {"LowPass", kFilterLowPass, {{kFrequency, corner}, {kQ, q}}},
-        {"HighPass", kFilterHighPass, {{kFrequency, corner}, {kQ, q}}},
-        {"BandPass", kFilterBandPass, {{kFrequency, corner}, {kQ, q}}},
-        {"BandStop", kFilterBandStop, {{kFrequency, corner}, {kQ, q}}},
-        {"PeakingEQ", kFilterPeakingEQ, {{kFrequency, corner}, {kQ, q}, {kGain, gain}}},
-        {"LowShelf", kFilterLowShelf, {{kFrequency, corner}, {kGain, gain}, {kSlope, 1.0}}},
-        {"HighShelf", kFilterHighShelf, {{kFrequency, corner}, {kGain, gain}, {kSlope, 1.0}}},
+        {"LowPass", VEXA_UNIT_FILTER_LOW_PASS, {{VEXA_PORT_FREQUENCY, corner}, {VEXA_PORT_Q, q}}},
+        {"HighPass", VEXA_UNIT_FILTER_HIGH_PASS, {{VEXA_PORT_FREQUENCY, corner}, {VEXA_PORT_Q, q}}},
+        {"BandPass", VEXA_UNIT_FILTER_BAND_PASS, {{VEXA_PORT_FREQUENCY, corner}, {VEXA_PORT_Q, q}}},
+        {"BandStop", VEXA_UNIT_FILTER_BAND_STOP, {{VEXA_PORT_FREQUENCY, corner}, {VEXA_PORT_Q, q}}},
+        {"PeakingEQ",
+         VEXA_UNIT_FILTER_PEAKING_EQ,
+         {{VEXA_PORT_FREQUENCY, corner}, {VEXA_PORT_Q, q}, {VEXA_PORT_GAIN, gain}}},
+        {"LowShelf",
+         VEXA_UNIT_FILTER_LOW_SHELF,
+         {{VEXA_PORT_FREQUENCY, corner}, {VEXA_PORT_GAIN, gain}, {VEXA_PORT_SLOPE, 1.0}}},
+        {"HighShelf",
+         VEXA_UNIT_FILTER_HIGH_SHELF,
+         {{VEXA_PORT_FREQUENCY, corner}, {VEXA_PORT_GAIN, gain}, {VEXA_PORT_SLOPE, 1.0}}},
     };
     constexpr int kPoints = 400;
     std::vector<std::vector<double>> gains(designs.size(), std::vector<double>(kPoints));
@@ -169,17 +178,18 @@ bool EnvelopeRun(double rate, std::vector<float> &levels, int32_t ticks) {
     /* (seconds, level): attack, decay, sustain, a swell, release */
     const double frames[] = {0.05, 1.0, 0.15, 0.55, 0.3, 0.5, 0.1, 0.8, 0.35, 0.0};
     const int32_t envelope = Vexa_CreateEnvelope(ctx, 5);
-    const int32_t unit = Unit(ctx, kEnvelopeLinear);
-    const int32_t out = Unit(ctx, 0x01ec67f1); /* ChannelOut on channel 0 */
+    const int32_t unit = Unit(ctx, VEXA_UNIT_ENVELOPE_LINEAR);
+    const int32_t out = Unit(ctx, VEXA_UNIT_CHANNEL_OUT); /* on channel 0 */
     if (!Check(envelope, "Vexa_CreateEnvelope") || unit < 0 || out < 0) return false;
     const int32_t at = Vexa_GetTickCount(ctx) + SecondsToTicks(0.05);
     bool ok = Check(Vexa_WriteEnvelope(ctx, envelope, 0, frames, 5), "Vexa_WriteEnvelope") &&
-              Check(Vexa_SetPort(ctx, unit, kRate, 0, rate), "Vexa_SetPort") &&
-              Check(Vexa_SetPort(ctx, unit, kAmplitude, 0, 1.0), "Vexa_SetPort") &&
-              Check(Vexa_ConnectUnits(ctx, unit, kOutput, 0, out, kInput, 0), "connect") &&
+              Check(Vexa_SetPort(ctx, unit, VEXA_PORT_RATE, 0, rate), "Vexa_SetPort") &&
+              Check(Vexa_SetPort(ctx, unit, VEXA_PORT_AMPLITUDE, 0, 1.0), "Vexa_SetPort") &&
+              Check(Vexa_ConnectUnits(ctx, unit, VEXA_PORT_OUTPUT, 0, out, VEXA_PORT_INPUT, 0),
+                    "connect") &&
               Check(Vexa_StartUnit(ctx, unit), "Vexa_StartUnit") &&
               Check(Vexa_StartUnit(ctx, out), "Vexa_StartUnit") &&
-              Check(Vexa_QueueDataAt(ctx, at, unit, kData, envelope, 0, 5, 0),
+              Check(Vexa_QueueDataAt(ctx, at, unit, VEXA_PORT_DATA, envelope, 0, 5, 0),
                     "Vexa_QueueDataAt");
     levels.assign(static_cast<size_t>(ticks) * kFramesPerTick, 0.0f);
     return ok && Check(Vexa_RenderTicks(ctx, nullptr, levels.data(), ticks), "Vexa_RenderTicks");

@@ -111,15 +111,18 @@ bool Schedule(VexaContext *ctx, int32_t origin, const Sample &source, double roo
 
     Voice voices[kVoices];
     for (Voice &v : voices) {
-        v.reader = Unit(ctx, kSampleRead16V1);
-        v.envelope = Unit(ctx, kEnvelopeLinear);
-        v.out = Unit(ctx, kLineOut);
+        v.reader = Unit(ctx, VEXA_UNIT_SAMPLE_READ16_V1);
+        v.envelope = Unit(ctx, VEXA_UNIT_ENVELOPE_LINEAR);
+        v.out = Unit(ctx, VEXA_UNIT_LINE_OUT);
         if (v.reader < 0 || v.envelope < 0 || v.out < 0) return false;
         bool ok =
-            Check(Vexa_ConnectUnits(ctx, v.envelope, kOutput, 0, v.reader, kAmplitude, 0),
+            Check(Vexa_ConnectUnits(ctx, v.envelope, VEXA_PORT_OUTPUT, 0, v.reader,
+                                    VEXA_PORT_AMPLITUDE, 0),
                   "connect") &&
-            Check(Vexa_ConnectUnits(ctx, v.reader, kOutput, 0, v.out, kInput, 0), "connect") &&
-            Check(Vexa_ConnectUnits(ctx, v.reader, kOutput, 0, v.out, kInput, 1), "connect");
+            Check(Vexa_ConnectUnits(ctx, v.reader, VEXA_PORT_OUTPUT, 0, v.out, VEXA_PORT_INPUT, 0),
+                  "connect") &&
+            Check(Vexa_ConnectUnits(ctx, v.reader, VEXA_PORT_OUTPUT, 0, v.out, VEXA_PORT_INPUT, 1),
+                  "connect");
         for (int32_t unit : {v.envelope, v.reader, v.out})
             ok = ok && Check(Vexa_StartUnitAt(ctx, origin, unit), "Vexa_StartUnitAt");
         if (!ok) return false;
@@ -137,12 +140,14 @@ bool Schedule(VexaContext *ctx, int32_t origin, const Sample &source, double roo
         const double pitch = a2 * std::pow(2.0, kTune[n] / 12.0);
         const double rate = source.frameRate * pitch / rootHz;
         if (rate > 2.0 * kFrameRate || rate < 0.0) continue; /* out of the reader's range */
-        if (!Check(Vexa_ClearDataQueueAt(ctx, at, v.reader, kData), "Vexa_ClearDataQueueAt") ||
-            !Check(Vexa_ClearDataQueueAt(ctx, at, v.envelope, kData), "Vexa_ClearDataQueueAt") ||
-            !Check(Vexa_SetPortAt(ctx, at, v.reader, kRate, 0, rate), "Vexa_SetPortAt") ||
-            !Check(Vexa_QueueDataAt(ctx, at, v.reader, kData, sample, 0, numFrames, 0),
+        if (!Check(Vexa_ClearDataQueueAt(ctx, at, v.reader, VEXA_PORT_DATA),
+                   "Vexa_ClearDataQueueAt") ||
+            !Check(Vexa_ClearDataQueueAt(ctx, at, v.envelope, VEXA_PORT_DATA),
+                   "Vexa_ClearDataQueueAt") ||
+            !Check(Vexa_SetPortAt(ctx, at, v.reader, VEXA_PORT_RATE, 0, rate), "Vexa_SetPortAt") ||
+            !Check(Vexa_QueueDataAt(ctx, at, v.reader, VEXA_PORT_DATA, sample, 0, numFrames, 0),
                    "Vexa_QueueDataAt") ||
-            !Check(Vexa_QueueDataAt(ctx, at, v.envelope, kData, envelope, 0, 4, 0),
+            !Check(Vexa_QueueDataAt(ctx, at, v.envelope, VEXA_PORT_DATA, envelope, 0, 4, 0),
                    "Vexa_QueueDataAt"))
             return false;
     }

@@ -77,21 +77,26 @@ bool Melody(VexaContext *ctx, int32_t start) {
     const int32_t table = MakeWaveTable(ctx);
     /* attack, decay, hold, release: 0.27 s of the 0.3 s note */
     const int32_t note = MakeEnvelope(ctx, {0.008, 0.5, 0.08, 0.28, 0.1, 0.22, 0.08, 0.0});
-    const int32_t osc = Unit(ctx, kWaveOscillator);
-    const int32_t env = Unit(ctx, kEnvelopeLinear);
-    const int32_t out = Unit(ctx, kLineOut);
+    const int32_t osc = Unit(ctx, VEXA_UNIT_WAVE_OSCILLATOR);
+    const int32_t env = Unit(ctx, VEXA_UNIT_ENVELOPE_LINEAR);
+    const int32_t out = Unit(ctx, VEXA_UNIT_LINE_OUT);
     if (table < 0 || note < 0 || osc < 0 || env < 0 || out < 0) return false;
-    bool ok = Check(Vexa_UseTable(ctx, osc, kTable, 0, table), "Vexa_UseTable") &&
-              Check(Vexa_ConnectUnits(ctx, env, kOutput, 0, osc, kAmplitude, 0), "connect") &&
-              Check(Vexa_ConnectUnits(ctx, osc, kOutput, 0, out, kInput, 0), "connect") &&
-              Check(Vexa_ConnectUnits(ctx, osc, kOutput, 0, out, kInput, 1), "connect") &&
+    bool ok = Check(Vexa_UseTable(ctx, osc, VEXA_PORT_TABLE, 0, table), "Vexa_UseTable") &&
+              Check(Vexa_ConnectUnits(ctx, env, VEXA_PORT_OUTPUT, 0, osc, VEXA_PORT_AMPLITUDE, 0),
+                    "connect") &&
+              Check(Vexa_ConnectUnits(ctx, osc, VEXA_PORT_OUTPUT, 0, out, VEXA_PORT_INPUT, 0),
+                    "connect") &&
+              Check(Vexa_ConnectUnits(ctx, osc, VEXA_PORT_OUTPUT, 0, out, VEXA_PORT_INPUT, 1),
+                    "connect") &&
               /* The units hold their references: the client's tokens can go now. */
               Check(Vexa_Delete(ctx, table), "Vexa_Delete");
     for (size_t n = 0; ok && n < std::size(kMelody); n++) {
         if (kMelody[n] <= 0.0) continue; /* a rest */
         const int32_t at = start + SecondsToTicks(n * kNoteSeconds);
-        ok = Check(Vexa_SetPortAt(ctx, at, osc, kFrequency, 0, kMelody[n]), "Vexa_SetPortAt") &&
-             Check(Vexa_QueueDataAt(ctx, at, env, kData, note, 0, 4, 0), "Vexa_QueueDataAt");
+        ok = Check(Vexa_SetPortAt(ctx, at, osc, VEXA_PORT_FREQUENCY, 0, kMelody[n]),
+                   "Vexa_SetPortAt") &&
+             Check(Vexa_QueueDataAt(ctx, at, env, VEXA_PORT_DATA, note, 0, 4, 0),
+                   "Vexa_QueueDataAt");
     }
     ok = ok && Check(Vexa_Delete(ctx, note), "Vexa_Delete");
     const int32_t stop = start + SecondsToTicks(kMelodySeconds);
@@ -105,19 +110,23 @@ bool Shaper(VexaContext *ctx, int32_t start) {
     const int32_t curve = MakeShaperTable(ctx);
     /* The drive: up to full scale in 2 s, a moment there, back down. */
     const int32_t drive = MakeEnvelope(ctx, {0.05, 0.05, 1.9, 1.0, 0.3, 1.0, 1.6, 0.05, 0.1, 0.0});
-    const int32_t sine = Unit(ctx, kSineOscillator);
-    const int32_t env = Unit(ctx, kEnvelopeLinear);
-    const int32_t shaper = Unit(ctx, kTableLookup);
-    const int32_t out = Unit(ctx, kLineOut);
+    const int32_t sine = Unit(ctx, VEXA_UNIT_SINE_OSCILLATOR);
+    const int32_t env = Unit(ctx, VEXA_UNIT_ENVELOPE_LINEAR);
+    const int32_t shaper = Unit(ctx, VEXA_UNIT_TABLE_LOOKUP);
+    const int32_t out = Unit(ctx, VEXA_UNIT_LINE_OUT);
     if (curve < 0 || drive < 0 || sine < 0 || env < 0 || shaper < 0 || out < 0) return false;
-    bool ok = Check(Vexa_UseTable(ctx, shaper, kTable, 0, curve), "Vexa_UseTable") &&
-              Check(Vexa_SetPort(ctx, sine, kFrequency, 0, 110.0), "Vexa_SetPort") &&
-              Check(Vexa_SetPort(ctx, shaper, kAmplitude, 0, 0.4), "Vexa_SetPort") &&
-              Check(Vexa_ConnectUnits(ctx, env, kOutput, 0, sine, kAmplitude, 0), "connect") &&
-              Check(Vexa_ConnectUnits(ctx, sine, kOutput, 0, shaper, kInput, 0), "connect") &&
-              Check(Vexa_ConnectUnits(ctx, shaper, kOutput, 0, out, kInput, 0), "connect") &&
-              Check(Vexa_ConnectUnits(ctx, shaper, kOutput, 0, out, kInput, 1), "connect") &&
-              Check(Vexa_QueueDataAt(ctx, start, env, kData, drive, 0, 5, 0),
+    bool ok = Check(Vexa_UseTable(ctx, shaper, VEXA_PORT_TABLE, 0, curve), "Vexa_UseTable") &&
+              Check(Vexa_SetPort(ctx, sine, VEXA_PORT_FREQUENCY, 0, 110.0), "Vexa_SetPort") &&
+              Check(Vexa_SetPort(ctx, shaper, VEXA_PORT_AMPLITUDE, 0, 0.4), "Vexa_SetPort") &&
+              Check(Vexa_ConnectUnits(ctx, env, VEXA_PORT_OUTPUT, 0, sine, VEXA_PORT_AMPLITUDE, 0),
+                    "connect") &&
+              Check(Vexa_ConnectUnits(ctx, sine, VEXA_PORT_OUTPUT, 0, shaper, VEXA_PORT_INPUT, 0),
+                    "connect") &&
+              Check(Vexa_ConnectUnits(ctx, shaper, VEXA_PORT_OUTPUT, 0, out, VEXA_PORT_INPUT, 0),
+                    "connect") &&
+              Check(Vexa_ConnectUnits(ctx, shaper, VEXA_PORT_OUTPUT, 0, out, VEXA_PORT_INPUT, 1),
+                    "connect") &&
+              Check(Vexa_QueueDataAt(ctx, start, env, VEXA_PORT_DATA, drive, 0, 5, 0),
                     "Vexa_QueueDataAt") &&
               Check(Vexa_Delete(ctx, curve), "Vexa_Delete") &&
               Check(Vexa_Delete(ctx, drive), "Vexa_Delete");

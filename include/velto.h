@@ -218,29 +218,47 @@ typedef struct VexaContext VexaContext;
 
 /* ---- Queue flags ------------------------------------------------------------------ */
 /** The region starts again from its first frame when it ends and nothing else is queued. */
-#define QUEUE_LOOP 0x08
+#define VEXA_QUEUE_LOOP 0x08
 /** When the region ends, the unit stops itself at the end of that batch. */
-#define QUEUE_AUTO_STOP 0x10
+#define VEXA_QUEUE_AUTO_STOP 0x10
 /** While still waiting and last in the queue, the region is replaced by the next one queued. */
-#define QUEUE_REPLACEABLE 0x80
+#define VEXA_QUEUE_REPLACEABLE 0x80
 
 /* ---- Signal types ----------------------------------------------------------------- */
 /** A set value is limited to -1.0 .. +1.0. */
-#define SIGNAL_SIGNED 0
+#define VEXA_SIGNAL_SIGNED 0
 /** A set value is limited to 0.0 .. 2.0. */
-#define SIGNAL_UNSIGNED 1
+#define VEXA_SIGNAL_UNSIGNED 1
 /** Hertz, stored unchanged. */
-#define SIGNAL_FREQUENCY 2
+#define VEXA_SIGNAL_FREQUENCY 2
 /** Frames per second, stored unchanged. */
-#define SIGNAL_SAMPLE_RATE 3
+#define VEXA_SIGNAL_SAMPLE_RATE 3
 /** Seconds to cover half the distance: becomes the per-frame coefficient 1 - 0.5^(1/(v*fs)). */
-#define SIGNAL_HALF_LIFE 4
+#define VEXA_SIGNAL_HALF_LIFE 4
 /** Seconds: becomes the per-frame step 1/(v*fs) (1.0 below two frame periods). */
-#define SIGNAL_TIME 5
+#define VEXA_SIGNAL_TIME 5
 /** Hertz for the old state-variable filter: becomes 2*sin(pi*v/fs). */
-#define SIGNAL_SVF_FREQUENCY 6
+#define VEXA_SIGNAL_SVF_FREQUENCY 6
 /** Stored unchanged. */
-#define SIGNAL_RAW 7
+#define VEXA_SIGNAL_RAW 7
+
+/* The earlier names of the queue flags and signal types, kept for the callers that use them;
+ * a program that defines VEXA_NO_OLD_NAMES before including this header does without them. */
+/** @cond OLD_NAMES */
+#ifndef VEXA_NO_OLD_NAMES
+#define QUEUE_LOOP VEXA_QUEUE_LOOP
+#define QUEUE_AUTO_STOP VEXA_QUEUE_AUTO_STOP
+#define QUEUE_REPLACEABLE VEXA_QUEUE_REPLACEABLE
+#define SIGNAL_SIGNED VEXA_SIGNAL_SIGNED
+#define SIGNAL_UNSIGNED VEXA_SIGNAL_UNSIGNED
+#define SIGNAL_FREQUENCY VEXA_SIGNAL_FREQUENCY
+#define SIGNAL_SAMPLE_RATE VEXA_SIGNAL_SAMPLE_RATE
+#define SIGNAL_HALF_LIFE VEXA_SIGNAL_HALF_LIFE
+#define SIGNAL_TIME VEXA_SIGNAL_TIME
+#define SIGNAL_SVF_FREQUENCY VEXA_SIGNAL_SVF_FREQUENCY
+#define SIGNAL_RAW VEXA_SIGNAL_RAW
+#endif
+/** @endcond */
 /** @} */
 
 /**
@@ -619,7 +637,8 @@ VEXA_API int32_t Vexa_DeviceIDToNameJava(int32_t deviceID, char *buffer, int32_t
  *
  * Takes no lock: the new unit is invisible to the audio thread until it is started.
  * @param context An initialised context.
- * @param typeID The unit type ID (for example 0x01f28b71 for SineOscillator).
+ * @param typeID The unit type ID: a `VEXA_UNIT_` name of velto_units.h, for example
+ *        `VEXA_UNIT_SINE_OSCILLATOR`.
  * @param rate Must be 0 (audio rate).
  * @param initArgument For LineOut, ChannelOut, LineIn and ChannelIn the device channel of part 0
  *        (0..16); for Delay and DelayInterp the delay line's length in frames (at least 1);
@@ -751,7 +770,7 @@ VEXA_API int32_t Vexa_GetPortFrames(VexaContext *context, int32_t unitToken, uin
  * @param unitToken The unit.
  * @param portID An input, variable or queue port.
  * @param part The part.
- * @param signalType One of the `SIGNAL_` types, 0..7.
+ * @param signalType One of the `VEXA_SIGNAL_` types, 0..7.
  * @return 0, ::VXERR_INVALID_SIGNAL_TYPE, or ::VXERR_INVALID_CONTEXT, a token error,
  *         ::VXERR_NOT_FOUND (no such port),
  *         ::VXERR_INVALID_PORT_TYPE, ::VXERR_INVALID_PARTNUM.
@@ -823,7 +842,7 @@ VEXA_API int32_t Vexa_DisconnectUnits(VexaContext *context, int32_t unitToken, u
  * @param dataToken A sample or an envelope.
  * @param startFrame First frame of the region.
  * @param numFrames Frames in the region (at least 1).
- * @param flags ::QUEUE_LOOP, ::QUEUE_AUTO_STOP, ::QUEUE_REPLACEABLE (others are ignored).
+ * @param flags ::VEXA_QUEUE_LOOP, ::VEXA_QUEUE_AUTO_STOP, ::VEXA_QUEUE_REPLACEABLE (others are ignored).
  * @return As Vexa_QueueDataAt().
  */
 VEXA_API int32_t Vexa_QueueData(VexaContext *context, int32_t unitToken, uint32_t portID,
@@ -842,7 +861,7 @@ VEXA_API int32_t Vexa_QueueData(VexaContext *context, int32_t unitToken, uint32_
  * @param dataToken A sample (with as many channels as the port plays) or an envelope.
  * @param startFrame First frame of the region.
  * @param numFrames Frames in the region (at least 1; the region must lie in the data).
- * @param flags ::QUEUE_LOOP, ::QUEUE_AUTO_STOP, ::QUEUE_REPLACEABLE (others are ignored).
+ * @param flags ::VEXA_QUEUE_LOOP, ::VEXA_QUEUE_AUTO_STOP, ::VEXA_QUEUE_REPLACEABLE (others are ignored).
  * @return 0, or ::VXERR_INVALID_CONTEXT, a token error, ::VXERR_NOT_FOUND,
  *         ::VXERR_INVALID_PORT_TYPE (not a queue port),
  *         ::VXERR_CHANNELS_MISMATCH, ::VXERR_OUT_OF_RANGE, ::VXERR_NO_MEMORY, ::VXERR_F2B_FULL.
@@ -1136,19 +1155,32 @@ VEXA_API int32_t Vexa_UseTable(VexaContext *context, int32_t unitToken, uint32_t
  * Reports on standard output and the trace level.
  * @{
  */
+/** Vexa_Debug(): prints a report of every thing and asks the audio thread to print its own at
+ *  its next batch; returns 0. */
+#define VEXA_DEBUG_REPORT 1
+/** Vexa_Debug(): returns the host's answer (0 on Linux). */
+#define VEXA_DEBUG_HOST 2
+/** Vexa_Debug(): returns the number of engine allocations not yet freed. */
+#define VEXA_DEBUG_ALLOCATIONS 5
+/** Vexa_Debug(): prints the debug scratch values; returns 0. */
+#define VEXA_DEBUG_SCRATCH 6
 /**
- * Debug requests. Code 1 prints a report of every thing and asks the audio thread to print its
- * own at its next batch; code 5 returns the number of engine allocations; code 6 prints the debug
- * scratch values; code 2 returns the host's answer (0 on Linux); other codes return -1.
+ * Debug requests: ::VEXA_DEBUG_REPORT, ::VEXA_DEBUG_HOST, ::VEXA_DEBUG_ALLOCATIONS,
+ * ::VEXA_DEBUG_SCRATCH; other codes return -1.
  * @param context The context.
  * @param code The request.
  * @param arg Passed to the host for codes it answers.
  * @return The request's result, or ::VXERR_INVALID_CONTEXT.
  */
 VEXA_API int32_t Vexa_Debug(VexaContext *context, int32_t code, int32_t arg);
+/** The trace level from which the diagnostics of the audio libraries under PortAudio (ALSA's,
+ *  JACK's) are shown on standard error; below it they are dropped. */
+#define VEXA_TRACE_AUDIO_LIBRARIES 3
 /**
- * Sets how much the context prints: 0 nothing, 1 the banner at Vexa_Initialize(), 2 also shared
- * starts. An invalid context is ignored.
+ * Sets how much the context prints: 0 nothing (the default), 1 the banner at Vexa_Initialize(),
+ * 2 also shared starts, ::VEXA_TRACE_AUDIO_LIBRARIES also the audio libraries' own diagnostics.
+ * Those libraries are process-wide: their diagnostics follow the level most recently set on any
+ * context. An invalid context is ignored.
  * @param context The context.
  * @param level The trace level.
  */

@@ -21,6 +21,8 @@
  * n log n in the worst case). A list whose units or constraints do not fit the plan's tables
  * (deleted units that the back end has not let go of yet still count) runs in its own order.
  */
+#include <cstring>
+
 #include "vx_synth.h"
 
 namespace {
@@ -367,8 +369,8 @@ int32_t VexaS_InitPlan(VexaContext *context) {
     const SawMultiTables *set = &context->vxb_SawTables;
     if (set->tables != nullptr && set->numTables == kSawTables && set->cycleLength == kSawCycle) {
         for (int32_t t = 0; t < kSawTables; t++)
-            for (int32_t j = 0; j <= kSawCycle; j++)
-                plan->sawFlat[t * (kSawCycle + 1) + j] = set->tables[t][j];
+            std::memcpy(&plan->sawFlat[t * (kSawCycle + 1)], set->tables[t],
+                        (kSawCycle + 1) * sizeof(float));
         context->vxb_SawFlat = plan->sawFlat;
     }
     return 0;

@@ -27,7 +27,7 @@ void VexaB_QueueData(VexaContext *context, QueuePort *port, QueueNode *node) {
     /* A replaceable region that is still waiting last in line gives way to the new one. */
     if (!DLL_IsEmpty(&port->pending)) {
         QueueNode *last = reinterpret_cast<QueueNode *>(port->pending.previous);
-        if ((last->flags & QUEUE_REPLACEABLE) != 0) {
+        if ((last->flags & VEXA_QUEUE_REPLACEABLE) != 0) {
             DLL_Remove(&last->node);
             if (last->dataThing != nullptr) VXLL_UnReference(context, last->dataThing);
             VexaS_SendToFront(context, &last->node, B2F_QUEUE_NODE);
@@ -64,8 +64,8 @@ int32_t VXLL_NextChannelFrame(VexaContext *context, QueuePort *port, uint32_t fr
 namespace {
 int32_t VXLL_NextChannelNode(VexaContext *context, QueuePort *port) {
     /* Holding: report the end of a stop-at-end region once; the last frame stays current. */
-    if ((port->flags & QUEUE_AUTO_STOP) != 0) {
-        port->flags = static_cast<uint16_t>(port->flags & ~QUEUE_AUTO_STOP);
+    if ((port->flags & VEXA_QUEUE_AUTO_STOP) != 0) {
+        port->flags = static_cast<uint16_t>(port->flags & ~VEXA_QUEUE_AUTO_STOP);
         return -1;
     }
     /* The next pending region. */
@@ -83,7 +83,7 @@ int32_t VXLL_NextChannelNode(VexaContext *context, QueuePort *port) {
         return static_cast<int32_t>(port->regionFrames);
     }
     /* Another pass through a looping region. */
-    if ((port->flags & QUEUE_LOOP) != 0) {
+    if ((port->flags & VEXA_QUEUE_LOOP) != 0) {
         port->currentFrame = port->regionStart;
         port->framesLeft = port->regionFrames - 1;
         return static_cast<int32_t>(port->regionFrames);

@@ -114,25 +114,25 @@ int32_t VexaS_ConvertSignalToNative(VexaContext *context, uint8_t signalType, ui
     const double v = value;
     double native;
     switch (signalType) {
-    case SIGNAL_SIGNED:
+    case VEXA_SIGNAL_SIGNED:
         /* Comparisons let a value that is not a number through unchanged. */
         native = v < -1.0 ? -1.0 : (v > 1.0 ? 1.0 : v);
         break;
-    case SIGNAL_UNSIGNED:
+    case VEXA_SIGNAL_UNSIGNED:
         native = v < 0.0 ? 0.0 : (v > 2.0 ? 2.0 : v);
         break;
-    case SIGNAL_FREQUENCY:
-    case SIGNAL_SAMPLE_RATE:
-    case SIGNAL_RAW:
+    case VEXA_SIGNAL_FREQUENCY:
+    case VEXA_SIGNAL_SAMPLE_RATE:
+    case VEXA_SIGNAL_RAW:
         native = v;
         break;
-    case SIGNAL_HALF_LIFE: {
+    case VEXA_SIGNAL_HALF_LIFE: {
         double fs, period;
         ConversionRate(context, &fs, &period);
         native = (v < 2.0 * period) ? 1.0 : 1.0 - std::pow(0.5, 1.0 / (v * fs));
         break;
     }
-    case SIGNAL_TIME: {
+    case VEXA_SIGNAL_TIME: {
         double fs, period;
         ConversionRate(context, &fs, &period);
         if (v < 2.0 * period)
@@ -141,7 +141,7 @@ int32_t VexaS_ConvertSignalToNative(VexaContext *context, uint8_t signalType, ui
             native = (rate == RATE_AUDIO ? 1.0 : 8.0) / (v * fs);
         break;
     }
-    case SIGNAL_SVF_FREQUENCY: {
+    case VEXA_SIGNAL_SVF_FREQUENCY: {
         double fs, period;
         ConversionRate(context, &fs, &period);
         const double pi = static_cast<double>(3.1415927f);

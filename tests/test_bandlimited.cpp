@@ -11,6 +11,7 @@
 #include <cstring>
 #include <vector>
 
+#include "velto_units.h"
 #include "vx_test_support.h"
 #include "vx_internal.h"
 #include "vx_unit.h"
@@ -35,14 +36,6 @@ extern "C" void *calloc(size_t count, size_t size) {
 namespace {
 
 using vxtest::EngineTest;
-using vxtest::TYPE_CHANNEL_OUT;
-
-constexpr uint32_t TYPE_SAW = 0x022199ff;
-constexpr uint32_t TYPE_SAW_BL = 0x04c399ff;
-constexpr uint32_t TYPE_SQUARE_BL = 0x021d4d09;
-constexpr uint32_t TYPE_PULSE_BL = 0x01f1b2dd;
-constexpr uint32_t TYPE_IMPULSE_BL = 0x0251ffd1;
-constexpr uint32_t TYPE_ADD = 0x01b7611d;
 
 constexpr double kPiF = 3.1415927410125732;
 constexpr int kN = 1024;
@@ -381,9 +374,11 @@ TEST_F(BandLimitedOscillatorTest, FrameExactAcrossShapesAndFrequencies) {
         float width;
     };
     const ShapeCase shapes[] = {
-        {Shape::Saw, TYPE_SAW_BL, 0.0f},         {Shape::Square, TYPE_SQUARE_BL, 0.0f},
-        {Shape::Pulse, TYPE_PULSE_BL, 0.3f},     {Shape::Pulse, TYPE_PULSE_BL, -0.75f},
-        {Shape::Impulse, TYPE_IMPULSE_BL, 0.0f},
+        {Shape::Saw, VEXA_UNIT_SAWTOOTH_OSCILLATOR_BL, 0.0f},
+        {Shape::Square, VEXA_UNIT_SQUARE_OSCILLATOR_BL, 0.0f},
+        {Shape::Pulse, VEXA_UNIT_PULSE_OSCILLATOR_BL, 0.3f},
+        {Shape::Pulse, VEXA_UNIT_PULSE_OSCILLATOR_BL, -0.75f},
+        {Shape::Impulse, VEXA_UNIT_IMPULSE_OSCILLATOR_BL, 0.0f},
     };
     const float frequencies[] = {20.0f, 441.0f, 5000.0f, 16537.5f, 30000.0f, -3000.0f, 0.0f};
     for (const ShapeCase &s : shapes) {
@@ -415,10 +410,10 @@ TEST_F(BandLimitedOscillatorTest, LongRunsMatchTheModelInEveryBuild) {
         Shape shape;
         uint32_t type;
     };
-    const ShapeCase shapes[] = {{Shape::Saw, TYPE_SAW_BL},
-                                {Shape::Square, TYPE_SQUARE_BL},
-                                {Shape::Pulse, TYPE_PULSE_BL},
-                                {Shape::Impulse, TYPE_IMPULSE_BL}};
+    const ShapeCase shapes[] = {{Shape::Saw, VEXA_UNIT_SAWTOOTH_OSCILLATOR_BL},
+                                {Shape::Square, VEXA_UNIT_SQUARE_OSCILLATOR_BL},
+                                {Shape::Pulse, VEXA_UNIT_PULSE_OSCILLATOR_BL},
+                                {Shape::Impulse, VEXA_UNIT_IMPULSE_OSCILLATOR_BL}};
     outputChannels = 2;
     for (int build = VX_SIMD_BASE; build <= vxtest::MaxBuild(); build++) {
         vxtest::UseBuild(build);
@@ -433,7 +428,7 @@ TEST_F(BandLimitedOscillatorTest, LongRunsMatchTheModelInEveryBuild) {
                 Set(unit, PORTID_AMPLITUDE, 0.5);
                 Set(unit, PORTID_PHASE, 0.25);
                 if (s.shape == Shape::Pulse) Set(unit, PORTID_WIDTH, 0.3);
-                const int32_t sweep = Unit(TYPE_SAW);
+                const int32_t sweep = Unit(VEXA_UNIT_SAWTOOTH_OSCILLATOR);
                 Set(sweep, PORTID_FREQUENCY, 97.0);
                 Set(sweep, PORTID_AMPLITUDE, 3000.0);
                 if (modulated) {
@@ -442,13 +437,13 @@ TEST_F(BandLimitedOscillatorTest, LongRunsMatchTheModelInEveryBuild) {
                               0);
                 }
                 /* The sweep on channel 1 (first), the oscillator on channel 0. */
-                const int32_t sweepProbe = Unit(TYPE_CHANNEL_OUT, 1);
+                const int32_t sweepProbe = Unit(VEXA_UNIT_CHANNEL_OUT, 1);
                 ASSERT_EQ(Vexa_ConnectUnits(ctx, sweep, PORTID_OUTPUT, 0, sweepProbe,
                                             PORTID_INPUT, 0),
                           0);
                 Start(sweep);
                 Start(sweepProbe);
-                const int32_t probe = Unit(TYPE_CHANNEL_OUT, 0);
+                const int32_t probe = Unit(VEXA_UNIT_CHANNEL_OUT, 0);
                 ASSERT_EQ(Vexa_ConnectUnits(ctx, unit, PORTID_OUTPUT, 0, probe, PORTID_INPUT, 0),
                           0);
                 Start(unit);
@@ -478,18 +473,19 @@ TEST_F(BandLimitedOscillatorTest, LongRunsMatchTheModelInEveryBuild) {
 }
 
 TEST_F(BandLimitedOscillatorTest, NyquistGivesSilenceForEveryShape) {
-    for (uint32_t type : {TYPE_SAW_BL, TYPE_SQUARE_BL, TYPE_PULSE_BL, TYPE_IMPULSE_BL}) {
+    for (uint32_t type : {VEXA_UNIT_SAWTOOTH_OSCILLATOR_BL, VEXA_UNIT_SQUARE_OSCILLATOR_BL,
+                          VEXA_UNIT_PULSE_OSCILLATOR_BL, VEXA_UNIT_IMPULSE_OSCILLATOR_BL}) {
         SCOPED_TRACE(type);
         Restart();
         const int32_t unit = Unit(type);
         Set(unit, PORTID_FREQUENCY, 30000.0); /* increment limited to 1.0 */
-        if (type == TYPE_PULSE_BL) Set(unit, PORTID_WIDTH, 0.0);
+        if (type == VEXA_UNIT_PULSE_OSCILLATOR_BL) Set(unit, PORTID_WIDTH, 0.0);
         for (float v : Record(unit, PORTID_OUTPUT, 2)) ASSERT_EQ(v, 0.0f);
     }
 }
 
 TEST_F(BandLimitedOscillatorTest, ThreeQuarterNyquistIsAHalfLevelSine) {
-    const int32_t unit = Unit(TYPE_SAW_BL);
+    const int32_t unit = Unit(VEXA_UNIT_SAWTOOTH_OSCILLATOR_BL);
     Set(unit, PORTID_FREQUENCY, 0.75 * 22050.0);
     Set(unit, PORTID_AMPLITUDE, 1.0);
     const std::vector<float> got = Record(unit, PORTID_OUTPUT, 1);
@@ -505,14 +501,14 @@ TEST_F(BandLimitedOscillatorTest, ThreeQuarterNyquistIsAHalfLevelSine) {
 TEST_F(BandLimitedOscillatorTest, SquareAtPhaseZeroReadsTheSecondRampAtMinusOne) {
     /* Frequency 0 holds the phase at 0 and the table reader returns the plain ramp, so the
      * second ramp read at q = -1 gives (0 - (-1)) x 0.92; read at q = +1 it would be negated. */
-    const int32_t unit = Unit(TYPE_SQUARE_BL);
+    const int32_t unit = Unit(VEXA_UNIT_SQUARE_OSCILLATOR_BL);
     Set(unit, PORTID_FREQUENCY, 0.0);
     Set(unit, PORTID_AMPLITUDE, 1.0);
     for (float v : Record(unit, PORTID_OUTPUT, 1)) ASSERT_EQ(v, 0.92f);
 }
 
 TEST_F(BandLimitedOscillatorTest, ImpulseFirstFrameAndPulseTrain) {
-    const int32_t unit = Unit(TYPE_IMPULSE_BL);
+    const int32_t unit = Unit(VEXA_UNIT_IMPULSE_OSCILLATOR_BL);
     Set(unit, PORTID_FREQUENCY, 441.0);
     Set(unit, PORTID_AMPLITUDE, 1.0);
     const std::vector<float> got = Record(unit, PORTID_OUTPUT, 4);
@@ -538,9 +534,9 @@ TEST_F(BandLimitedOscillatorTest, PulseWidthSignalBeyondRangeStaysInTheCycle) {
     for (float width : {1.7f, -2.5f, 5.25f, -9.0f}) {
         SCOPED_TRACE(width);
         Restart();
-        const int32_t source = Unit(TYPE_ADD);
+        const int32_t source = Unit(VEXA_UNIT_ADD);
         Set(source, PORTID_INPUT_A, width);
-        const int32_t unit = Unit(TYPE_PULSE_BL);
+        const int32_t unit = Unit(VEXA_UNIT_PULSE_OSCILLATOR_BL);
         Set(unit, PORTID_FREQUENCY, 441.0);
         Set(unit, PORTID_AMPLITUDE, 1.0);
         ASSERT_EQ(Vexa_ConnectUnits(ctx, source, PORTID_OUTPUT, 0, unit, PORTID_WIDTH, 0), 0);
@@ -556,7 +552,7 @@ TEST_F(BandLimitedOscillatorTest, PulseWidthSignalBeyondRangeStaysInTheCycle) {
 }
 
 TEST_F(BandLimitedOscillatorTest, StoppedOscillatorKeepsItsPhase) {
-    const int32_t unit = Unit(TYPE_SAW_BL);
+    const int32_t unit = Unit(VEXA_UNIT_SAWTOOTH_OSCILLATOR_BL);
     Set(unit, PORTID_FREQUENCY, 441.0);
     Record(unit, PORTID_OUTPUT, 1);
     const double phase = Get(unit, PORTID_PHASE);
@@ -602,11 +598,11 @@ double NonHarmonicEnergyDb(const std::vector<float> &signal, double fundamental,
 
 TEST_F(BandLimitedOscillatorTest, SawtoothBLAliasesFarLessThanThePlainSawtooth) {
     const double fundamental = 5000.0;
-    const int32_t bl = Unit(TYPE_SAW_BL);
+    const int32_t bl = Unit(VEXA_UNIT_SAWTOOTH_OSCILLATOR_BL);
     Set(bl, PORTID_FREQUENCY, fundamental);
     const std::vector<float> blOut = Record(bl, PORTID_OUTPUT, 64); /* 4096 frames */
     ASSERT_EQ(Vexa_StopUnit(ctx, bl), 0);
-    const int32_t plain = Unit(TYPE_SAW);
+    const int32_t plain = Unit(VEXA_UNIT_SAWTOOTH_OSCILLATOR);
     Set(plain, PORTID_FREQUENCY, fundamental);
     const std::vector<float> plainOut = Record(plain, PORTID_OUTPUT, 64);
     ASSERT_EQ(blOut.size(), 4096u);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "velto_units.h"
 #include "vx_test_support.h"
 #include "vx_internal.h"
 #include "vx_unit.h"
@@ -16,10 +17,6 @@
 namespace {
 
 using vxtest::EngineTest;
-using vxtest::TYPE_CHANNEL_OUT;
-
-constexpr uint32_t TYPE_ADD = 0x01b7611d;
-constexpr uint32_t TYPE_SINE = 0x01f28b71;
 
 /* Test hook: replaces a unit's block function by one that logs the call, optionally asks
  * for auto-stop in a chosen block, then runs the type's own function. */
@@ -67,7 +64,7 @@ class BatchTest : public EngineTest {
     }
 
     int32_t Probe(int32_t unit, uint32_t portID = PORTID_OUTPUT) {
-        int32_t probe = Unit(TYPE_CHANNEL_OUT, 0);
+        int32_t probe = Unit(VEXA_UNIT_CHANNEL_OUT, 0);
         EXPECT_EQ(Vexa_ConnectUnits(ctx, unit, portID, 0, probe, PORTID_INPUT, 0), 0);
         return probe;
     }
@@ -91,8 +88,8 @@ TEST_F(BatchTest, EmptyBatchWritesSilenceAndAdvancesTheClock) {
 }
 
 TEST_F(BatchTest, UnitsRunByPriorityThenByLastStart) {
-    const int32_t p0 = Unit(TYPE_ADD), p1a = Unit(TYPE_ADD), p2 = Unit(TYPE_ADD),
-                  p1b = Unit(TYPE_ADD);
+    const int32_t p0 = Unit(VEXA_UNIT_ADD), p1a = Unit(VEXA_UNIT_ADD), p2 = Unit(VEXA_UNIT_ADD),
+                  p1b = Unit(VEXA_UNIT_ADD);
     ASSERT_EQ(Vexa_SetPriority(ctx, p0, 0), 0);
     ASSERT_EQ(Vexa_SetPriority(ctx, p2, 2), 0);
     VexaUnit *u0 = HookUnit(p0), *u1a = HookUnit(p1a), *u2 = HookUnit(p2), *u1b = HookUnit(p1b);
@@ -141,7 +138,7 @@ TEST_F(BatchTest, ConnectionAgainstRunningOrderCostsOneBlock) {
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        const int32_t source = Unit(TYPE_ADD), reader = Unit(TYPE_ADD);
+        const int32_t source = Unit(VEXA_UNIT_ADD), reader = Unit(VEXA_UNIT_ADD);
         Set(source, PORTID_INPUT_A, 0.5);
         ASSERT_EQ(Vexa_ConnectUnits(ctx, source, PORTID_OUTPUT, 0, reader, PORTID_INPUT_A, 0), 0);
         ASSERT_EQ(Vexa_SetPriority(ctx, reader, c.readerPriority), 0);
@@ -160,7 +157,7 @@ TEST_F(BatchTest, ConnectionAgainstRunningOrderCostsOneBlock) {
 
 TEST_F(BatchTest, FeedbackLoopReadsThePreviousBlock) {
     /* out = in + 1 with in = out: each block adds one, so the loop counts blocks. */
-    const int32_t add = Unit(TYPE_ADD);
+    const int32_t add = Unit(VEXA_UNIT_ADD);
     Set(add, PORTID_INPUT_B, 1.0);
     ASSERT_EQ(Vexa_ConnectUnits(ctx, add, PORTID_OUTPUT, 0, add, PORTID_INPUT_A, 0), 0);
     const std::vector<float> out = Record(add, PORTID_OUTPUT, 1);
@@ -169,7 +166,7 @@ TEST_F(BatchTest, FeedbackLoopReadsThePreviousBlock) {
 }
 
 TEST_F(BatchTest, StartTakesEffectAtTheFirstFrameOfItsTick) {
-    const int32_t add = Unit(TYPE_ADD);
+    const int32_t add = Unit(VEXA_UNIT_ADD);
     Set(add, PORTID_INPUT_A, 0.25);
     const int32_t probe = Probe(add);
     ASSERT_EQ(Vexa_SetPriority(ctx, probe, 0), 0); /* reads the unit's block in place */
@@ -180,9 +177,9 @@ TEST_F(BatchTest, StartTakesEffectAtTheFirstFrameOfItsTick) {
         ASSERT_EQ(out[frame], frame < 3 * 64 ? 0.0f : 0.25f) << "frame " << frame;
 
     /* A start stamped with a tick already computed runs at the next batch. */
-    const int32_t late = Unit(TYPE_ADD);
+    const int32_t late = Unit(VEXA_UNIT_ADD);
     Set(late, PORTID_INPUT_A, 0.5);
-    const int32_t lateProbe = Unit(TYPE_CHANNEL_OUT, 1);
+    const int32_t lateProbe = Unit(VEXA_UNIT_CHANNEL_OUT, 1);
     ASSERT_EQ(Vexa_ConnectUnits(ctx, late, PORTID_OUTPUT, 0, lateProbe, PORTID_INPUT, 0), 0);
     ASSERT_EQ(Vexa_SetPriority(ctx, lateProbe, 0), 0);
     Start(lateProbe);
@@ -192,7 +189,7 @@ TEST_F(BatchTest, StartTakesEffectAtTheFirstFrameOfItsTick) {
 }
 
 TEST_F(BatchTest, StartAndStopAtOneTickRunInSendingOrder) {
-    const int32_t a = Unit(TYPE_ADD), b = Unit(TYPE_ADD);
+    const int32_t a = Unit(VEXA_UNIT_ADD), b = Unit(VEXA_UNIT_ADD);
     ASSERT_EQ(Vexa_StartUnitAt(ctx, 2, a), 0);
     ASSERT_EQ(Vexa_StopUnitAt(ctx, 2, a), 0);
     ASSERT_EQ(Vexa_StopUnitAt(ctx, 2, b), 0);
@@ -203,7 +200,7 @@ TEST_F(BatchTest, StartAndStopAtOneTickRunInSendingOrder) {
 }
 
 TEST_F(BatchTest, StoppedUnitHoldsItsLastOutputValue) {
-    const int32_t sine = Unit(TYPE_SINE);
+    const int32_t sine = Unit(VEXA_UNIT_SINE_OSCILLATOR);
     Set(sine, PORTID_FREQUENCY, 1000.0);
     ASSERT_EQ(Vexa_StopUnitAt(ctx, 1, sine), 0);
     const int32_t probe = Probe(sine);
@@ -218,9 +215,9 @@ TEST_F(BatchTest, StoppedUnitHoldsItsLastOutputValue) {
 
     /* Started again, it continues from where it stopped: its next tick equals the second
      * tick of a sine that never stopped. */
-    const int32_t reference = Unit(TYPE_SINE);
+    const int32_t reference = Unit(VEXA_UNIT_SINE_OSCILLATOR);
     Set(reference, PORTID_FREQUENCY, 1000.0);
-    const int32_t referenceProbe = Unit(TYPE_CHANNEL_OUT, 1);
+    const int32_t referenceProbe = Unit(VEXA_UNIT_CHANNEL_OUT, 1);
     ASSERT_EQ(Vexa_ConnectUnits(ctx, reference, PORTID_OUTPUT, 0, referenceProbe, PORTID_INPUT, 0), 0);
     ASSERT_EQ(Vexa_SetPriority(ctx, referenceProbe, 0), 0);
     Start(reference);
@@ -232,7 +229,7 @@ TEST_F(BatchTest, StoppedUnitHoldsItsLastOutputValue) {
 }
 
 TEST_F(BatchTest, AutoStopEndsTheBatchInWhichItWasAsked) {
-    const int32_t sine = Unit(TYPE_SINE);
+    const int32_t sine = Unit(VEXA_UNIT_SINE_OSCILLATOR);
     Set(sine, PORTID_FREQUENCY, 700.0);
     VexaUnit *unit = HookUnit(sine, 8 + 3); /* block 3 of the second batch */
     const std::vector<float> out = Record(sine, PORTID_OUTPUT, 3);
@@ -244,7 +241,7 @@ TEST_F(BatchTest, AutoStopEndsTheBatchInWhichItWasAsked) {
 }
 
 TEST_F(BatchTest, CircuitMemberAutoStopStopsTheOutermostCircuit) {
-    const int32_t a = Unit(TYPE_ADD), b = Unit(TYPE_ADD), c = Unit(TYPE_ADD);
+    const int32_t a = Unit(VEXA_UNIT_ADD), b = Unit(VEXA_UNIT_ADD), c = Unit(VEXA_UNIT_ADD);
     const int32_t inner[] = {a, b};
     const int32_t innerCircuit = Vexa_CreateCircuit(ctx, inner, 2, 0);
     ASSERT_GT(innerCircuit, 0);
@@ -264,7 +261,7 @@ TEST_F(BatchTest, CircuitMemberAutoStopStopsTheOutermostCircuit) {
 }
 
 TEST_F(BatchTest, OverloadGuardSilencesBlocksButStillExecutesCommands) {
-    const int32_t add = Unit(TYPE_ADD);
+    const int32_t add = Unit(VEXA_UNIT_ADD);
     VexaUnit *unit = HookUnit(add);
     Set(add, PORTID_INPUT_A, 0.5);
     const int32_t probe = Probe(add);
@@ -292,7 +289,7 @@ TEST(PrintOutputTest, PrintsOneLinePerFrameOfBothChannels) {
     VexaContext *ctx = Vexa_CreateContext();
     ASSERT_EQ(Vexa_Initialize(ctx), 0);
     ASSERT_EQ(Vexa_StartDevices(ctx, VX_FLAG_PRINT_OUTPUT, 44100.0, -1, 0, -1, 2), 0);
-    const int32_t out = Vexa_CreateUnit(ctx, TYPE_CHANNEL_OUT, 0, 0);
+    const int32_t out = Vexa_CreateUnit(ctx, VEXA_UNIT_CHANNEL_OUT, 0, 0);
     ASSERT_GT(out, 0);
     ASSERT_EQ(Vexa_SetPort(ctx, out, PORTID_INPUT, 0, 0.5), 0);
     ASSERT_EQ(Vexa_StartUnit(ctx, out), 0);

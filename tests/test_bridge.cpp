@@ -22,7 +22,7 @@ class BridgeTest : public ::testing::Test {
         EXPECT_EQ(Vexa_Terminate(ctx), 0) << "engine allocations still outstanding";
         Vexa_DeleteContext(ctx);
     }
-    int32_t Allocs() { return Vexa_Debug(ctx, 5, 0); }
+    int32_t Allocs() { return Vexa_Debug(ctx, VEXA_DEBUG_ALLOCATIONS, 0); }
     /* A node as the back end hands it back. */
     DLLNode *NewNode() {
         return static_cast<DLLNode *>(

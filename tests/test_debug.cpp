@@ -11,11 +11,10 @@
 #include <thread>
 #include <vector>
 
+#include "velto_units.h"
 #include "vx_internal.h"
 
 namespace {
-
-constexpr uint32_t TYPE_CHANNEL_OUT = 0x01ec67f1;
 
 std::string Captured(void (*print)()) {
     testing::internal::CaptureStdout();
@@ -60,31 +59,31 @@ TEST_F(DebugTest, TraceLevelAndSimpleCodes) {
     EXPECT_EQ(Vexa_GetTrace(ctx), 2);
     Vexa_SetTrace(nullptr, 3); /* ignored */
     EXPECT_EQ(Vexa_GetTrace(nullptr), VXERR_INVALID_CONTEXT);
-    EXPECT_EQ(Vexa_Debug(nullptr, 5, 0), VXERR_INVALID_CONTEXT);
+    EXPECT_EQ(Vexa_Debug(nullptr, VEXA_DEBUG_ALLOCATIONS, 0), VXERR_INVALID_CONTEXT);
 
     /* A freshly initialised engine holds at least the bridge sentinel and the host record. */
-    EXPECT_GE(Vexa_Debug(ctx, 5, 0), 2);
-    EXPECT_EQ(Vexa_Debug(ctx, 5, 0), ctx->vxf_AllocCount);
-    EXPECT_EQ(Vexa_Debug(ctx, 2, 0), 0);
+    EXPECT_GE(Vexa_Debug(ctx, VEXA_DEBUG_ALLOCATIONS, 0), 2);
+    EXPECT_EQ(Vexa_Debug(ctx, VEXA_DEBUG_ALLOCATIONS, 0), ctx->vxf_AllocCount);
+    EXPECT_EQ(Vexa_Debug(ctx, VEXA_DEBUG_HOST, 0), 0);
     EXPECT_EQ(Vexa_Debug(ctx, 3, 0), -1);
     EXPECT_EQ(Vexa_Debug(ctx, 0, 0), -1);
 
     ctx->vxf_DebugInt = -17;
     ctx->vxf_DebugFloat = 0.25f;
     int32_t result = 1;
-    EXPECT_EQ(Capture([&] { result = Vexa_Debug(ctx, 6, 0); }),
+    EXPECT_EQ(Capture([&] { result = Vexa_Debug(ctx, VEXA_DEBUG_SCRATCH, 0); }),
               "INTERNAL DEBUG, i = -17, f = 0.25\n");
     EXPECT_EQ(result, 0);
 }
 
 TEST_F(DebugTest, ThingsReportWithOnlyUnitsAndTheBackEndReport) {
-    int32_t a = Vexa_CreateUnit(ctx, TYPE_CHANNEL_OUT, 0, 0);
-    int32_t b = Vexa_CreateUnit(ctx, TYPE_CHANNEL_OUT, 0, 0);
+    int32_t a = Vexa_CreateUnit(ctx, VEXA_UNIT_CHANNEL_OUT, 0, 0);
+    int32_t b = Vexa_CreateUnit(ctx, VEXA_UNIT_CHANNEL_OUT, 0, 0);
     ASSERT_GT(a, 0);
     ASSERT_GT(b, 0);
     ctx->vxb_TickCount = 42;
     int32_t result = 1;
-    std::string text = Capture([&] { result = Vexa_Debug(ctx, 1, 0); });
+    std::string text = Capture([&] { result = Vexa_Debug(ctx, VEXA_DEBUG_REPORT, 0); });
     EXPECT_EQ(result, 0);
     char expected[256];
     std::snprintf(expected, sizeof(expected),
@@ -134,7 +133,7 @@ TEST(DebugReportTest, ThingsReportOfAnUninitialisedContextHasNoBackEndToAsk) {
     VexaContext *ctx = Vexa_CreateContext();
     ASSERT_NE(ctx, nullptr);
     int32_t result = 1;
-    EXPECT_EQ(Capture([&] { result = Vexa_Debug(ctx, 1, 0); }),
+    EXPECT_EQ(Capture([&] { result = Vexa_Debug(ctx, VEXA_DEBUG_REPORT, 0); }),
               "    Current time = 0, Num Allocs = 0   Things    = 0,\n\n");
     EXPECT_EQ(result, 0);
     EXPECT_EQ(AFIFO_IsEmpty(&ctx->vxs_FrontToBack), 1) << "nothing sent";

@@ -17,14 +17,13 @@
 #include <thread>
 #include <vector>
 
+#include "velto_units.h"
 #include "vx_internal.h"
 #include "vx_unit.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr uint32_t TYPE_SINE = 0x01f28b71;
-constexpr uint32_t TYPE_ADD = 0x01b7611d;
 
 bool DeviceReachable() { return VexaF_DefaultOutputDevice() != paNoDevice; }
 
@@ -83,8 +82,8 @@ TEST_F(DeviceMisuse, CircuitsOfUnitsWhoseStartIsInFlightAreRefused) {
     const Clock::time_point end = Clock::now() + std::chrono::seconds(3);
     int refused = 0, made = 0;
     for (int round = 0; Clock::now() < end; round++) {
-        const int32_t a = Vexa_CreateUnit(ctx, TYPE_SINE, 0, 0);
-        const int32_t b = Vexa_CreateUnit(ctx, TYPE_ADD, 0, 0);
+        const int32_t a = Vexa_CreateUnit(ctx, VEXA_UNIT_SINE_OSCILLATOR, 0, 0);
+        const int32_t b = Vexa_CreateUnit(ctx, VEXA_UNIT_ADD, 0, 0);
         ASSERT_GT(a, 0);
         ASSERT_GT(b, 0);
         const int32_t now = Vexa_GetTickCount(ctx);
@@ -146,7 +145,7 @@ TEST_F(DeviceMisuse, WaitsForATickEndWhenTheStreamCloses) {
 TEST_F(DeviceMisuse, TerminateWhileOtherThreadsCallIn) {
     for (int round = 0; round < 6; round++) {
         SCOPED_TRACE(round);
-        const int32_t sine = Vexa_CreateUnit(ctx, TYPE_SINE, 0, 0);
+        const int32_t sine = Vexa_CreateUnit(ctx, VEXA_UNIT_SINE_OSCILLATOR, 0, 0);
         ASSERT_GT(sine, 0);
         ASSERT_EQ(Vexa_StartUnit(ctx, sine), 0);
         std::atomic<bool> terminated{false};
@@ -169,7 +168,7 @@ TEST_F(DeviceMisuse, TerminateWhileOtherThreadsCallIn) {
         threads.push_back(client([&] { return Vexa_SetPort(ctx, sine, PORTID_FREQUENCY, 0, 550.0); }, 0));
         threads.push_back(client([&] { return Vexa_SleepForTicks(ctx, 2); }, VXERR_NOT_STARTED));
         threads.push_back(client([&] {
-            const int32_t unit = Vexa_CreateUnit(ctx, TYPE_ADD, 0, 0);
+            const int32_t unit = Vexa_CreateUnit(ctx, VEXA_UNIT_ADD, 0, 0);
             return unit < 0 ? unit : Vexa_Delete(ctx, unit);
         }, 0));
         std::this_thread::sleep_for(std::chrono::milliseconds(20 + 7 * round));

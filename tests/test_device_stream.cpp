@@ -13,6 +13,7 @@
 #include <string>
 #include <thread>
 
+#include "velto_units.h"
 #include "vx_internal.h"
 #include "vx_test_support.h"
 #include "vx_unit.h"
@@ -20,9 +21,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using vxtest::TYPE_LINE_OUT;
-constexpr uint32_t TYPE_LINE_IN = 0x01e35914;
-constexpr uint32_t TYPE_INTEGRATE = 0x058d830d;
 
 /* Our own JACK client name, so that the test can find its ports among other clients'. */
 const std::string &ClientName() {
@@ -81,6 +79,7 @@ TEST_F(DeviceTest, TickCountAdvancesAtTheDeviceRate) {
     const Clock::time_point start = Clock::now();
     std::this_thread::sleep_for(std::chrono::seconds(2));
     const int32_t ticks = Vexa_GetTickCount(ctx) - firstTick;
+    const uint32_t calls = vx_load(ctx->vxf_CallbackCount) - firstCall;
     const double elapsed = Seconds(start);
     const double rate = ticks / elapsed;
 
@@ -92,7 +91,7 @@ TEST_F(DeviceTest, TickCountAdvancesAtTheDeviceRate) {
     EXPECT_GT(rate, 450.0) << ticks << " ticks in " << elapsed << " s";
     EXPECT_LT(rate, 730.0) << ticks << " ticks in " << elapsed << " s";
     EXPECT_EQ(vx_load(ctx->vxf_FramesInCallback), 64);
-    EXPECT_NEAR(static_cast<double>(vx_load(ctx->vxf_CallbackCount) - firstCall), ticks, 2.0);
+    EXPECT_NEAR(static_cast<double>(calls), ticks, 2.0);
     EXPECT_EQ(static_cast<uint32_t>(Vexa_GetFrameCount(ctx)),
               static_cast<uint32_t>(Vexa_GetTickCount(ctx)) * 64u);
 }
@@ -127,7 +126,7 @@ TEST_F(DeviceTest, SleepsWaitOnTheRunningStream) {
  * the running stream, has integrated exactly the frames between those ticks. */
 TEST_F(DeviceTest, TimedCommandsTakeEffectAtTheirTick) {
     ASSERT_EQ(Vexa_Start(ctx, 0, 44100.0), 0);
-    const int32_t integrator = Unit(TYPE_INTEGRATE);
+    const int32_t integrator = Unit(VEXA_UNIT_INTEGRATE);
     ASSERT_EQ(Vexa_SetPort(ctx, integrator, PORTID_UPPER_LIMIT, 0, 1000.0), 0);
     ASSERT_EQ(Vexa_SetPort(ctx, integrator, PORTID_INPUT, 0, 1.0 / 1024), 0);
 
@@ -145,8 +144,8 @@ TEST_F(DeviceTest, TimedCommandsTakeEffectAtTheirTick) {
  * mixes into the device buffer comes back through a LineIn one period later. */
 TEST_F(DeviceTest, LineOutSignalReachesTheDevice) {
     ASSERT_EQ(Vexa_Start(ctx, VX_FLAG_INPUT, 44100.0), 0);
-    const int32_t out = Unit(TYPE_LINE_OUT, 0);
-    const int32_t in = Unit(TYPE_LINE_IN, 0);
+    const int32_t out = Unit(VEXA_UNIT_LINE_OUT, 0);
+    const int32_t in = Unit(VEXA_UNIT_LINE_IN, 0);
     ASSERT_EQ(Vexa_SetPort(ctx, out, PORTID_INPUT, 0, 0.5), 0);
     ASSERT_EQ(Vexa_SetPort(ctx, out, PORTID_INPUT, 1, -0.25), 0);
     ASSERT_EQ(Vexa_StartUnit(ctx, out), 0);
@@ -308,7 +307,7 @@ TEST_F(DeviceTest, DeviceQueriesAnswerTheSameWithAStreamOpen) {
  * begins just after a callback and is repeated until it filled the FIFO before the next one. */
 TEST_F(DeviceTest, FullCommandFifoWaitsForTheStreamToDrainIt) {
     ASSERT_EQ(Vexa_Start(ctx, 0, 44100.0), 0);
-    const int32_t unit = Unit(TYPE_LINE_OUT, 0);
+    const int32_t unit = Unit(VEXA_UNIT_LINE_OUT, 0);
     const double tickSeconds = 64.0 / 44100.0;
     bool waited = false, burstFitsInATick = false;
     for (int round = 0; round < 40 && !waited; round++) {

@@ -7,16 +7,14 @@
 
 #include <vector>
 
+#include "velto_units.h"
 #include "vx_test_support.h"
 #include "vx_unit.h"
 
 namespace {
 
 using vxtest::EngineTest;
-using vxtest::TYPE_CHANNEL_OUT;
 
-constexpr uint32_t TYPE_ENVELOPE_LINEAR = 0x057bbdb7;
-constexpr uint32_t TYPE_ENVELOPE_PARABOLIC = 0x0583ae2b;
 constexpr double kSegment = 1.0 / 256; /* 128 frames at 32768 frames per second */
 
 class EnvelopeTest : public EngineTest {
@@ -36,7 +34,7 @@ class EnvelopeTest : public EngineTest {
     }
 
     int32_t Linear() {
-        const int32_t unit = Unit(TYPE_ENVELOPE_LINEAR);
+        const int32_t unit = Unit(VEXA_UNIT_ENVELOPE_LINEAR);
         Set(unit, PORTID_AMPLITUDE, 1.0);
         return unit;
     }
@@ -140,7 +138,7 @@ TEST_F(EnvelopeTest, ShortDurationsTakeOneFrame) {
 
 TEST_F(EnvelopeTest, DataPortSignalTypeConvertsTheValuesPlayed) {
     const int32_t unit = Linear();
-    ASSERT_EQ(Vexa_SetPortSignalType(ctx, unit, PORTID_DATA, 0, SIGNAL_SIGNED), 0);
+    ASSERT_EQ(Vexa_SetPortSignalType(ctx, unit, PORTID_DATA, 0, VEXA_SIGNAL_SIGNED), 0);
     ASSERT_EQ(Vexa_QueueData(ctx, unit, PORTID_DATA, MakeEnvelope({0.0, 3.0, 0.0, -0.5}), 0, 2,
                              0),
               0);
@@ -215,7 +213,7 @@ TEST_F(EnvelopeTest, DryQueueHoldsAndNewDataGlidesOnFromTheHeldLevel) {
 TEST_F(EnvelopeTest, LoopGlidesFromTheLastValueBackToTheFirst) {
     const int32_t unit = Linear();
     ASSERT_EQ(Vexa_QueueData(ctx, unit, PORTID_DATA,
-                             MakeEnvelope({kSegment, 1.0, kSegment, 0.0}), 0, 2, QUEUE_LOOP),
+                             MakeEnvelope({kSegment, 1.0, kSegment, 0.0}), 0, 2, VEXA_QUEUE_LOOP),
               0);
     const std::vector<float> out = Record(unit, PORTID_OUTPUT, 12);
     for (size_t n = 0; n + 256 < out.size(); n++) ASSERT_EQ(out[n + 256], out[n]) << n;
@@ -237,7 +235,7 @@ TEST_F(EnvelopeTest, ClearingMidSegmentHoldsTheLevelReached) {
 TEST_F(EnvelopeTest, AutoStopRunsOneFlatSegmentThenStops) {
     const int32_t unit = Linear();
     ASSERT_EQ(Vexa_QueueData(ctx, unit, PORTID_DATA, MakeEnvelope({kSegment, 1.0}), 0, 1,
-                             QUEUE_AUTO_STOP),
+                             VEXA_QUEUE_AUTO_STOP),
               0);
     const std::vector<float> out = Record(unit, PORTID_OUTPUT, 3);
     for (int n = 128; n < 192; n++) ASSERT_EQ(out[n], 1.0f) << n;
@@ -258,7 +256,7 @@ class ParabolicTest : public EnvelopeTest {
         const uint32_t ports[3] = {PORTID_OUTPUT, PORTID_START_PULSE, PORTID_BUSY_INPUT};
         std::vector<int32_t> probes;
         for (int32_t k = 0; k < 3; k++) {
-            const int32_t probe = Unit(TYPE_CHANNEL_OUT, k);
+            const int32_t probe = Unit(VEXA_UNIT_CHANNEL_OUT, k);
             EXPECT_EQ(Vexa_ConnectUnits(ctx, unit, ports[k], 0, probe, PORTID_INPUT, 0), 0);
             probes.push_back(probe);
         }
@@ -274,7 +272,7 @@ class ParabolicTest : public EnvelopeTest {
 };
 
 TEST_F(ParabolicTest, HumpAtAQuarterOfTheFrameRate) {
-    const int32_t unit = Unit(TYPE_ENVELOPE_PARABOLIC);
+    const int32_t unit = Unit(VEXA_UNIT_ENVELOPE_PARABOLIC);
     Set(unit, PORTID_FREQUENCY, 4096.0); /* r = 0.25 */
     Set(unit, PORTID_AMPLITUDE, 1.0);
     Set(unit, PORTID_INPUT, 1.0); /* a held trigger: retriggers as soon as a hump ends */
@@ -298,7 +296,7 @@ TEST_F(ParabolicTest, DegenerateHumpsEndOnTheirFirstRunningFrame) {
     const Case cases[] = {{16384.0, 1.0}, {30000.0, 1.0}, {-4096.0, 1.0}, {4096.0, -1.0}};
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << c.frequency << " Hz, A " << c.amplitude);
-        const int32_t unit = Unit(TYPE_ENVELOPE_PARABOLIC);
+        const int32_t unit = Unit(VEXA_UNIT_ENVELOPE_PARABOLIC);
         Set(unit, PORTID_FREQUENCY, c.frequency);
         Set(unit, PORTID_AMPLITUDE, c.amplitude);
         Set(unit, PORTID_INPUT, 1.0);
@@ -314,7 +312,7 @@ TEST_F(ParabolicTest, DegenerateHumpsEndOnTheirFirstRunningFrame) {
 }
 
 TEST_F(ParabolicTest, NoTriggerNoHump) {
-    const int32_t unit = Unit(TYPE_ENVELOPE_PARABOLIC);
+    const int32_t unit = Unit(VEXA_UNIT_ENVELOPE_PARABOLIC);
     Set(unit, PORTID_INPUT, -0.5);
     std::vector<float> output, pulse, busy;
     RecordHumps(unit, output, pulse, busy);

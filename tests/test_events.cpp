@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "velto_units.h"
 #include "vx_test_support.h"
 #include "vx_internal.h"
 #include "vx_unit.h"
@@ -13,9 +14,6 @@
 namespace {
 
 using vxtest::EngineTest;
-using vxtest::TYPE_CHANNEL_OUT;
-
-constexpr uint32_t TYPE_ADD = 0x01b7611d;
 
 /* ---- The schedule on its own ------------------------------------------------------- */
 
@@ -91,8 +89,8 @@ class EventsTest : public EngineTest {
   protected:
     /* An Add whose output goes to a probe on channel 0 that runs after it. */
     int32_t ProbedAdd() {
-        const int32_t add = Unit(TYPE_ADD);
-        const int32_t probe = Unit(TYPE_CHANNEL_OUT, 0);
+        const int32_t add = Unit(VEXA_UNIT_ADD);
+        const int32_t probe = Unit(VEXA_UNIT_CHANNEL_OUT, 0);
         EXPECT_EQ(Vexa_ConnectUnits(ctx, add, PORTID_OUTPUT, 0, probe, PORTID_INPUT, 0), 0);
         EXPECT_EQ(Vexa_SetPriority(ctx, probe, 0), 0);
         Start(add);
@@ -145,7 +143,7 @@ TEST_F(EventsTest, LateCommandRunsNextBatchAfterThoseAlreadyDue) {
 }
 
 TEST_F(EventsTest, StopBeforeStartAtLaterTickLeavesUnitRunning) {
-    const int32_t add = Unit(TYPE_ADD);
+    const int32_t add = Unit(VEXA_UNIT_ADD);
     ASSERT_EQ(Vexa_StartUnitAt(ctx, 100, add), 0);
     ASSERT_EQ(Vexa_StopUnitAt(ctx, 99, add), 0);
     VexaUnit *unit = reinterpret_cast<VexaUnit *>(VexaF_ThingFromToken(ctx, add));
@@ -169,8 +167,8 @@ TEST_F(EventsTest, TicksKeepTheirOrderAcrossTheWrap) {
 }
 
 TEST_F(EventsTest, DeletedUnitLivesUntilItsLastCommandHasRun) {
-    const int32_t add = Unit(TYPE_ADD);
-    const int32_t probe = Unit(TYPE_CHANNEL_OUT, 0);
+    const int32_t add = Unit(VEXA_UNIT_ADD);
+    const int32_t probe = Unit(VEXA_UNIT_CHANNEL_OUT, 0);
     ASSERT_EQ(Vexa_ConnectUnits(ctx, add, PORTID_OUTPUT, 0, probe, PORTID_INPUT, 0), 0);
     ASSERT_EQ(Vexa_SetPriority(ctx, probe, 0), 0);
     Start(probe);
@@ -194,7 +192,7 @@ TEST(TerminateEventsTest, PendingStartRunsDuringTerminationAndEverythingIsFreed)
     VexaContext *ctx = Vexa_CreateContext();
     ASSERT_EQ(Vexa_Initialize(ctx), 0);
     ASSERT_EQ(Vexa_StartDevices(ctx, VX_FLAG_NO_DEVICE, 44100.0, -1, 0, 0, 2), 0);
-    const int32_t add = Vexa_CreateUnit(ctx, TYPE_ADD, 0, 0);
+    const int32_t add = Vexa_CreateUnit(ctx, VEXA_UNIT_ADD, 0, 0);
     ASSERT_GT(add, 0);
     ASSERT_EQ(Vexa_StartUnitAt(ctx, 10000, add), 0);
     ASSERT_EQ(Vexa_SetPortAt(ctx, 20000, add, PORTID_INPUT_A, 0, 1.0), 0);

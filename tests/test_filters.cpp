@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "velto_units.h"
 #include "vx_biquad.h"
 #include "vx_test_support.h"
 #include "vx_internal.h"
@@ -20,26 +21,6 @@
 namespace {
 
 using vxtest::EngineTest;
-using vxtest::TYPE_CHANNEL_OUT;
-
-constexpr uint32_t TYPE_LOW_PASS = 0x05d4f996;
-constexpr uint32_t TYPE_HIGH_PASS = 0x05c132fa;
-constexpr uint32_t TYPE_BAND_PASS = 0x05c125ee;
-constexpr uint32_t TYPE_BAND_STOP = 0x05b485e2;
-constexpr uint32_t TYPE_PEAKING_EQ = 0x05716532;
-constexpr uint32_t TYPE_LOW_SHELF = 0x058fe72e;
-constexpr uint32_t TYPE_HIGH_SHELF = 0x05589f9e;
-constexpr uint32_t TYPE_1O1P = 0x01be3660;
-constexpr uint32_t TYPE_1O1Z = 0x01be5e60;
-constexpr uint32_t TYPE_1O1P1Z = 0x023e5660;
-constexpr uint32_t TYPE_2O2P = 0x01be36e2;
-constexpr uint32_t TYPE_2O2P2Z = 0x023e76e2;
-constexpr uint32_t TYPE_SVF = 0x06117edc;
-constexpr uint32_t TYPE_OLD_SVF = 0x06119b8b;
-constexpr uint32_t TYPE_WHITE_NOISE = 0x0194a966;
-constexpr uint32_t TYPE_SAW_BL = 0x04c399ff;
-constexpr uint32_t TYPE_SQUARE_BL = 0x021d4d09;
-constexpr uint32_t TYPE_MULTIPLY_ADD = 0x0491eafd;
 
 constexpr double kPiF = 3.1415927410125732;
 constexpr double kTwoPiF = 6.2831854820251465;
@@ -57,7 +38,7 @@ class FilterTest : public EngineTest {
 
     /* A ChannelOut on `channel` reading output `portID` of `unit`; started by StartAll. */
     int32_t Probe(int32_t unit, uint32_t portID, int32_t channel) {
-        const int32_t probe = Unit(TYPE_CHANNEL_OUT, channel);
+        const int32_t probe = Unit(VEXA_UNIT_CHANNEL_OUT, channel);
         EXPECT_EQ(Vexa_ConnectUnits(ctx, unit, portID, 0, probe, PORTID_INPUT, 0), 0);
         return probe;
     }
@@ -72,17 +53,17 @@ class FilterTest : public EngineTest {
     }
 
     int32_t Noise(double amplitude) {
-        const int32_t unit = Unit(TYPE_WHITE_NOISE);
+        const int32_t unit = Unit(VEXA_UNIT_WHITE_NOISE);
         Set(unit, PORTID_AMPLITUDE, amplitude);
         return unit;
     }
 
     /* A band-limited sawtooth mapped to offset + scale x saw(frequency). */
     int32_t Ramp(double frequency, double scale, double offset, int32_t *saw) {
-        *saw = Unit(TYPE_SAW_BL);
+        *saw = Unit(VEXA_UNIT_SAWTOOTH_OSCILLATOR_BL);
         Set(*saw, PORTID_FREQUENCY, frequency);
         Set(*saw, PORTID_AMPLITUDE, 1.0);
-        const int32_t mapped = Unit(TYPE_MULTIPLY_ADD);
+        const int32_t mapped = Unit(VEXA_UNIT_MULTIPLY_ADD);
         EXPECT_EQ(Vexa_ConnectUnits(ctx, *saw, PORTID_OUTPUT, 0, mapped, PORTID_INPUT_A, 0), 0);
         Set(mapped, PORTID_INPUT_B, scale);
         Set(mapped, PORTID_INPUT_C, offset);
@@ -210,15 +191,15 @@ struct BiquadCase {
 };
 
 const BiquadCase kBiquads[] = {
-    {Kind::LowPass, TYPE_LOW_PASS, 1000, 0.7f, 1, 1, true, false, false},
-    {Kind::HighPass, TYPE_HIGH_PASS, 2000, 2, 1, 1, true, false, false},
-    {Kind::BandPass, TYPE_BAND_PASS, 800, 5, 1, 1, true, false, false},
-    {Kind::BandStop, TYPE_BAND_STOP, 3000, 1, 1, 1, true, false, false},
-    {Kind::PeakingEQ, TYPE_PEAKING_EQ, 1500, 1, 4, 1, true, true, false},
-    {Kind::LowShelf, TYPE_LOW_SHELF, 500, 1, 0.25f, 1, false, true, true},
-    {Kind::HighShelf, TYPE_HIGH_SHELF, 4000, 1, 3, 0.5f, false, true, true},
+    {Kind::LowPass, VEXA_UNIT_FILTER_LOW_PASS, 1000, 0.7f, 1, 1, true, false, false},
+    {Kind::HighPass, VEXA_UNIT_FILTER_HIGH_PASS, 2000, 2, 1, 1, true, false, false},
+    {Kind::BandPass, VEXA_UNIT_FILTER_BAND_PASS, 800, 5, 1, 1, true, false, false},
+    {Kind::BandStop, VEXA_UNIT_FILTER_BAND_STOP, 3000, 1, 1, 1, true, false, false},
+    {Kind::PeakingEQ, VEXA_UNIT_FILTER_PEAKING_EQ, 1500, 1, 4, 1, true, true, false},
+    {Kind::LowShelf, VEXA_UNIT_FILTER_LOW_SHELF, 500, 1, 0.25f, 1, false, true, true},
+    {Kind::HighShelf, VEXA_UNIT_FILTER_HIGH_SHELF, 4000, 1, 3, 0.5f, false, true, true},
     /* A slope too steep for the gain: negative discriminant, beta 0. */
-    {Kind::LowShelf, TYPE_LOW_SHELF, 700, 1, 9, 4, false, true, true},
+    {Kind::LowShelf, VEXA_UNIT_FILTER_LOW_SHELF, 700, 1, 9, 4, false, true, true},
 };
 
 using BiquadTest = FilterTest;
@@ -232,7 +213,7 @@ TEST_F(BiquadTest, FrameExactWithPerFrameAmplitude) {
                          << "type 0x" << std::hex << c.type << " level " << level);
             Restart();
             const int32_t noise = Noise(level);
-            const int32_t amplitude = Unit(TYPE_SAW_BL);
+            const int32_t amplitude = Unit(VEXA_UNIT_SAWTOOTH_OSCILLATOR_BL);
             Set(amplitude, PORTID_FREQUENCY, 3000.0);
             const int32_t filter = Unit(c.type);
             Set(filter, PORTID_FREQUENCY, c.frequency);
@@ -266,10 +247,10 @@ TEST_F(BiquadTest, DesignInputsAreSampledAtTheFirstFrameOfEachBlock) {
         float gain;           /* a shelf at gain 1 passes everything whatever its slope */
     };
     const Case cases[] = {
-        {Kind::LowPass, TYPE_LOW_PASS, PORTID_FREQUENCY, 1500, 2000, 1},
-        {Kind::BandPass, TYPE_BAND_PASS, PORTID_Q, 3, 3.5, 1},
-        {Kind::LowShelf, TYPE_LOW_SHELF, PORTID_GAIN, 1.5, 2, 1},
-        {Kind::HighShelf, TYPE_HIGH_SHELF, PORTID_SLOPE, 0.4, 0.6, 3},
+        {Kind::LowPass, VEXA_UNIT_FILTER_LOW_PASS, PORTID_FREQUENCY, 1500, 2000, 1},
+        {Kind::BandPass, VEXA_UNIT_FILTER_BAND_PASS, PORTID_Q, 3, 3.5, 1},
+        {Kind::LowShelf, VEXA_UNIT_FILTER_LOW_SHELF, PORTID_GAIN, 1.5, 2, 1},
+        {Kind::HighShelf, VEXA_UNIT_FILTER_HIGH_SHELF, PORTID_SLOPE, 0.4, 0.6, 3},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << "type 0x" << std::hex << c.type);
@@ -313,16 +294,18 @@ TEST_F(BiquadTest, DcGains) {
     };
     /* Defaults: 400 Hz, Q 1, slope 1; Gain where the type has it. */
     const Case cases[] = {
-        {TYPE_LOW_PASS, 1, 1.0},   {TYPE_HIGH_PASS, 1, 0.0},  {TYPE_BAND_PASS, 1, 0.0},
-        {TYPE_BAND_STOP, 1, 1.0},  {TYPE_PEAKING_EQ, 4, 1.0}, {TYPE_LOW_SHELF, 4, 4.0},
-        {TYPE_HIGH_SHELF, 4, 1.0},
+        {VEXA_UNIT_FILTER_LOW_PASS, 1, 1.0},   {VEXA_UNIT_FILTER_HIGH_PASS, 1, 0.0},
+        {VEXA_UNIT_FILTER_BAND_PASS, 1, 0.0},  {VEXA_UNIT_FILTER_BAND_STOP, 1, 1.0},
+        {VEXA_UNIT_FILTER_PEAKING_EQ, 4, 1.0}, {VEXA_UNIT_FILTER_LOW_SHELF, 4, 4.0},
+        {VEXA_UNIT_FILTER_HIGH_SHELF, 4, 1.0},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << "type 0x" << std::hex << c.type);
         Restart();
         const int32_t filter = Unit(c.type);
         Set(filter, PORTID_INPUT, 1.0);
-        if (c.type == TYPE_PEAKING_EQ || c.type == TYPE_LOW_SHELF || c.type == TYPE_HIGH_SHELF)
+        if (c.type == VEXA_UNIT_FILTER_PEAKING_EQ || c.type == VEXA_UNIT_FILTER_LOW_SHELF ||
+            c.type == VEXA_UNIT_FILTER_HIGH_SHELF)
             Set(filter, PORTID_GAIN, c.gain);
         StartAll({filter, Probe(filter, PORTID_OUTPUT, 0)});
         const Channels ch = RenderChannels(60);
@@ -339,9 +322,12 @@ TEST_F(BiquadTest, DesignInputsAreBounded) {
         double value, twin;
     };
     const Case cases[] = {
-        {TYPE_LOW_PASS, PORTID_FREQUENCY, 30000, 25000}, {TYPE_LOW_PASS, PORTID_FREQUENCY, 0, 1e-5},
-        {TYPE_HIGH_PASS, PORTID_FREQUENCY, -200, 1e-5},  {TYPE_BAND_PASS, PORTID_Q, 0, 1e-5},
-        {TYPE_PEAKING_EQ, PORTID_GAIN, -3, 1e-5},        {TYPE_LOW_SHELF, PORTID_SLOPE, 0, 1e-5},
+        {VEXA_UNIT_FILTER_LOW_PASS, PORTID_FREQUENCY, 30000, 25000},
+        {VEXA_UNIT_FILTER_LOW_PASS, PORTID_FREQUENCY, 0, 1e-5},
+        {VEXA_UNIT_FILTER_HIGH_PASS, PORTID_FREQUENCY, -200, 1e-5},
+        {VEXA_UNIT_FILTER_BAND_PASS, PORTID_Q, 0, 1e-5},
+        {VEXA_UNIT_FILTER_PEAKING_EQ, PORTID_GAIN, -3, 1e-5},
+        {VEXA_UNIT_FILTER_LOW_SHELF, PORTID_SLOPE, 0, 1e-5},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << "value " << c.value);
@@ -375,7 +361,7 @@ TEST_F(BiquadTest, DesignInputsAreBounded) {
 }
 
 TEST_F(BiquadTest, RedesignsOnlyWhenADesignInputChanges) {
-    const int32_t filter = Unit(TYPE_LOW_PASS);
+    const int32_t filter = Unit(VEXA_UNIT_FILTER_LOW_PASS);
     Start(filter);
     Render(1);
     BiquadUnit *record = UnitRecord<BiquadUnit>(filter);
@@ -413,7 +399,7 @@ TEST_F(BiquadTest, CoefficientsExistBeforeTheFirstBlock) {
 
 TEST_F(BiquadTest, PeakingEQAtUnityGainPassesItsInput) {
     const int32_t noise = Noise(0.9);
-    const int32_t filter = Unit(TYPE_PEAKING_EQ);
+    const int32_t filter = Unit(VEXA_UNIT_FILTER_PEAKING_EQ);
     Set(filter, PORTID_FREQUENCY, 2500.0);
     Set(filter, PORTID_Q, 3.0);
     Connect(noise, filter, PORTID_INPUT);
@@ -443,7 +429,7 @@ TEST_F(DirectFilterTest, FrameExact) {
     };
     const Case cases[] = {
         {"1o1p, A0 per frame",
-         TYPE_1O1P,
+         VEXA_UNIT_FILTER1O1P,
          {{PORTID_B1, -0.6}},
          PORTID_A0,
          [](const std::vector<float> &in, const std::vector<float> &k) {
@@ -459,7 +445,7 @@ TEST_F(DirectFilterTest, FrameExact) {
              return out;
          }},
         {"1o1z, A1 per frame",
-         TYPE_1O1Z,
+         VEXA_UNIT_FILTER1O1Z,
          {{PORTID_A0, 0.5}},
          PORTID_A1,
          [](const std::vector<float> &in, const std::vector<float> &k) {
@@ -472,7 +458,7 @@ TEST_F(DirectFilterTest, FrameExact) {
              return out;
          }},
         {"1o1p1z",
-         TYPE_1O1P1Z,
+         VEXA_UNIT_FILTER1O1P1Z,
          {{PORTID_A0, 0.4}, {PORTID_A1, 0.3}, {PORTID_B1, -0.5}},
          0,
          [](const std::vector<float> &in, const std::vector<float> &) {
@@ -491,7 +477,7 @@ TEST_F(DirectFilterTest, FrameExact) {
              return out;
          }},
         {"2o2p",
-         TYPE_2O2P,
+         VEXA_UNIT_FILTER2O2P,
          {{PORTID_A0, 0.1}, {PORTID_B1, -1.6}, {PORTID_B2, 0.8}},
          0,
          [](const std::vector<float> &in, const std::vector<float> &) {
@@ -511,7 +497,7 @@ TEST_F(DirectFilterTest, FrameExact) {
          }},
         /* Half coefficients: actual a = 0.1, 0.2, 0.1 and b = -1.6, 0.8. */
         {"2o2p2z",
-         TYPE_2O2P2Z,
+         VEXA_UNIT_FILTER2O2P2Z,
          {{PORTID_A0, 0.05},
           {PORTID_A1, 0.1},
           {PORTID_A2, 0.05},
@@ -556,7 +542,7 @@ TEST_F(DirectFilterTest, FrameExact) {
 
 TEST_F(DirectFilterTest, Filter2o2p2zWithHalfOfUnityPassesItsInput) {
     const int32_t noise = Noise(0.9);
-    const int32_t filter = Unit(TYPE_2O2P2Z);
+    const int32_t filter = Unit(VEXA_UNIT_FILTER2O2P2Z);
     Set(filter, PORTID_A0, 0.5);
     Connect(noise, filter, PORTID_INPUT);
     StartAll({noise, filter, Probe(filter, PORTID_OUTPUT, 0), Probe(noise, PORTID_OUTPUT, 1)});
@@ -565,7 +551,7 @@ TEST_F(DirectFilterTest, Filter2o2p2zWithHalfOfUnityPassesItsInput) {
 }
 
 TEST_F(DirectFilterTest, Filter2o2p2zCoefficientsAreClippedSignedValues) {
-    const int32_t filter = Unit(TYPE_2O2P2Z);
+    const int32_t filter = Unit(VEXA_UNIT_FILTER2O2P2Z);
     Set(filter, PORTID_B1, -1.9);
     Set(filter, PORTID_A0, 3.0);
     Render(1);
@@ -581,16 +567,16 @@ TEST_F(FilterTest, SilenceNeverDecaysIntoDenormals) {
         std::vector<std::pair<uint32_t, double>> settings;
     };
     const Case cases[] = {
-        {TYPE_LOW_PASS, {}},
-        {TYPE_HIGH_PASS, {}},
-        {TYPE_BAND_PASS, {{PORTID_Q, 4}}},
-        {TYPE_LOW_SHELF, {{PORTID_GAIN, 3}}},
-        {TYPE_1O1P, {}},
-        {TYPE_1O1P1Z, {{PORTID_A0, 0.5}, {PORTID_A1, 0.2}, {PORTID_B1, -0.7}}},
-        {TYPE_2O2P, {{PORTID_A0, 0.1}, {PORTID_B1, -1.6}, {PORTID_B2, 0.8}}},
-        {TYPE_2O2P2Z, {{PORTID_A0, 0.05}, {PORTID_B1, -0.8}, {PORTID_B2, 0.4}}},
-        {TYPE_SVF, {{PORTID_FREQUENCY, 300}}},
-        {TYPE_OLD_SVF, {{PORTID_FREQUENCY, 300}}},
+        {VEXA_UNIT_FILTER_LOW_PASS, {}},
+        {VEXA_UNIT_FILTER_HIGH_PASS, {}},
+        {VEXA_UNIT_FILTER_BAND_PASS, {{PORTID_Q, 4}}},
+        {VEXA_UNIT_FILTER_LOW_SHELF, {{PORTID_GAIN, 3}}},
+        {VEXA_UNIT_FILTER1O1P, {}},
+        {VEXA_UNIT_FILTER1O1P1Z, {{PORTID_A0, 0.5}, {PORTID_A1, 0.2}, {PORTID_B1, -0.7}}},
+        {VEXA_UNIT_FILTER2O2P, {{PORTID_A0, 0.1}, {PORTID_B1, -1.6}, {PORTID_B2, 0.8}}},
+        {VEXA_UNIT_FILTER2O2P2Z, {{PORTID_A0, 0.05}, {PORTID_B1, -0.8}, {PORTID_B2, 0.4}}},
+        {VEXA_UNIT_FILTER_SVF, {{PORTID_FREQUENCY, 300}}},
+        {VEXA_UNIT_FILTER_OLD_SVF, {{PORTID_FREQUENCY, 300}}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << "type 0x" << std::hex << c.type);
@@ -598,8 +584,9 @@ TEST_F(FilterTest, SilenceNeverDecaysIntoDenormals) {
         const int32_t filter = Unit(c.type);
         for (const auto &[port, value] : c.settings) Set(filter, port, value);
         Set(filter, PORTID_INPUT, 0.9);
-        const uint32_t out =
-            (c.type == TYPE_SVF || c.type == TYPE_OLD_SVF) ? PORTID_BAND_PASS : PORTID_OUTPUT;
+        const uint32_t out = (c.type == VEXA_UNIT_FILTER_SVF || c.type == VEXA_UNIT_FILTER_OLD_SVF)
+                                 ? PORTID_BAND_PASS
+                                 : PORTID_OUTPUT;
         StartAll({filter, Probe(filter, out, 0)});
         Render(2);
         Set(filter, PORTID_INPUT, 0.0);
@@ -608,7 +595,7 @@ TEST_F(FilterTest, SilenceNeverDecaysIntoDenormals) {
             ASSERT_NE(std::fpclassify(ch[0][i]), FP_SUBNORMAL) << "frame " << i;
         }
         EXPECT_NE(ch[0].back(), 0.0f); /* the offset keeps a tiny normal value alive */
-        if (c.type == TYPE_LOW_PASS) {
+        if (c.type == VEXA_UNIT_FILTER_LOW_PASS) {
             const BiquadUnit *record = UnitRecord<BiquadUnit>(filter);
             EXPECT_EQ(std::fpclassify(record->y1), FP_NORMAL);
             EXPECT_EQ(std::fpclassify(record->y2), FP_NORMAL);
@@ -645,16 +632,16 @@ using SvfTest = FilterTest;
 TEST_F(SvfTest, FrameExactForBothForms) {
     /* FilterSVF takes its frequency (Hz) at the first frame of each block; FilterOldSVF takes
      * a coefficient signal per frame. Resonance and Amplitude are signals as well. */
-    for (uint32_t type : {TYPE_SVF, TYPE_OLD_SVF})
+    for (uint32_t type : {VEXA_UNIT_FILTER_SVF, VEXA_UNIT_FILTER_OLD_SVF})
         for (double level : {0.9, 0.0}) { /* silent input: only the state offsets act */
             SCOPED_TRACE(testing::Message() << "type 0x" << std::hex << type << " level " << level);
             Restart();
             const int32_t noise = Noise(level);
             int32_t saw1 = 0, saw2 = 0;
-            const int32_t frequency =
-                type == TYPE_SVF ? Ramp(700.0, 1500, 2000, &saw1) : Ramp(700.0, 0.1, 0.35, &saw1);
+            const int32_t frequency = type == VEXA_UNIT_FILTER_SVF ? Ramp(700.0, 1500, 2000, &saw1)
+                                                                   : Ramp(700.0, 0.1, 0.35, &saw1);
             const int32_t resonance = Ramp(90.0, 0.1, 0.2, &saw2);
-            const int32_t amplitude = Unit(TYPE_SAW_BL);
+            const int32_t amplitude = Unit(VEXA_UNIT_SAWTOOTH_OSCILLATOR_BL);
             Set(amplitude, PORTID_FREQUENCY, 1300.0);
             const int32_t filter = Unit(type);
             Connect(noise, filter, PORTID_INPUT);
@@ -673,7 +660,7 @@ TEST_F(SvfTest, FrameExactForBothForms) {
             for (size_t b = 0; b * 8 < ch[0].size(); b++) {
                 const size_t s = b * 8;
                 double f[8];
-                if (type == TYPE_SVF) {
+                if (type == VEXA_UNIT_FILTER_SVF) {
                     const float F = ch[5][s];
                     if (F != model.lastFrequency) {
                         model.lastFrequency = F;
@@ -704,10 +691,10 @@ TEST_F(SvfTest, LowPassStateIsLimited) {
     for (const Case &c : {Case{0.2, 100, false}, Case{0.0, 2000, true}}) {
         SCOPED_TRACE(c.resonance);
         Restart();
-        const int32_t square = Unit(TYPE_SQUARE_BL);
+        const int32_t square = Unit(VEXA_UNIT_SQUARE_OSCILLATOR_BL);
         Set(square, PORTID_FREQUENCY, c.squareFrequency);
         Set(square, PORTID_AMPLITUDE, 1.0);
-        const int32_t filter = Unit(TYPE_SVF);
+        const int32_t filter = Unit(VEXA_UNIT_FILTER_SVF);
         Set(filter, PORTID_FREQUENCY, 2000.0);
         Set(filter, PORTID_RESONANCE, c.resonance);
         Connect(square, filter, PORTID_INPUT);
@@ -725,7 +712,7 @@ TEST_F(SvfTest, LowPassStateIsLimited) {
 }
 
 TEST_F(SvfTest, ZeroFrequencyLeavesTheIntegratorsIdle) {
-    const int32_t filter = Unit(TYPE_SVF);
+    const int32_t filter = Unit(VEXA_UNIT_FILTER_SVF);
     Set(filter, PORTID_FREQUENCY, 0.0);
     Set(filter, PORTID_INPUT, 0.5);
     StartAll({filter, Probe(filter, PORTID_LOW_PASS, 0), Probe(filter, PORTID_HIGH_PASS, 1)});
@@ -739,8 +726,8 @@ TEST_F(SvfTest, ZeroFrequencyLeavesTheIntegratorsIdle) {
 TEST_F(SvfTest, OldFormWithAFrequencySetInHertzMatchesTheNewForm) {
     /* The old form's Frequency converts hertz to the coefficient when it is set. */
     const int32_t noise = Noise(0.9);
-    const int32_t svf = Unit(TYPE_SVF);
-    const int32_t old = Unit(TYPE_OLD_SVF);
+    const int32_t svf = Unit(VEXA_UNIT_FILTER_SVF);
+    const int32_t old = Unit(VEXA_UNIT_FILTER_OLD_SVF);
     Set(svf, PORTID_FREQUENCY, 1000.0);
     Set(old, PORTID_FREQUENCY, 1000.0);
     Connect(noise, svf, PORTID_INPUT);

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "velto.h"
+#include "velto_units.h"
 #include "vx_test_support.h"
 #include "vx_catalog.h"
 #include "vx_internal.h"
@@ -41,12 +42,6 @@ constexpr int32_t kDeviceInputChannels = 2; /* what the device units read */
 constexpr int32_t kMaxDrivers = 15;          /* driving sines, one input channel each */
 constexpr int32_t kInputChannels = kDeviceInputChannels + kMaxDrivers;
 constexpr int32_t kFirstProbeChannel = 3; /* channels 0-2 are left to the device units */
-
-constexpr uint32_t TYPE_MULTIPLY_ADD = 0x0491eafd;
-constexpr uint32_t TYPE_CHANNEL_OUT = 0x01ec67f1;
-constexpr uint32_t TYPE_CHANNEL_IN = 0x01ea9411;
-constexpr uint32_t TYPE_BUS_READ = 0x01bc7f72;
-constexpr uint32_t TYPE_BUS_WRITE = 0x01e355e2;
 
 struct Golden {
     const char *name;
@@ -153,7 +148,7 @@ struct SetValues {
 SetValues ValuesFor(const PortInfo &port) {
     switch (port.portID) {
     case PORTID_FREQUENCY:
-        if (port.signalType == SIGNAL_SVF_FREQUENCY) return {1000.0, 3000.0};
+        if (port.signalType == VEXA_SIGNAL_SVF_FREQUENCY) return {1000.0, 3000.0};
         return {800.0, 2300.0};
     case PORTID_AMPLITUDE: return {0.8, 0.6};
     case PORTID_Q: return {2.0, 0.7};
@@ -179,12 +174,12 @@ SetValues ValuesFor(const PortInfo &port) {
     default: break;
     }
     switch (port.signalType) {
-    case SIGNAL_SIGNED: return {0.3, -0.6};
-    case SIGNAL_UNSIGNED: return {1.0, 0.5};
-    case SIGNAL_FREQUENCY: return {440.0, 1500.0};
-    case SIGNAL_SAMPLE_RATE: return {30000.0, 50000.0};
-    case SIGNAL_HALF_LIFE: return {0.01, 0.002};
-    case SIGNAL_TIME: return {0.005, 0.02};
+    case VEXA_SIGNAL_SIGNED: return {0.3, -0.6};
+    case VEXA_SIGNAL_UNSIGNED: return {1.0, 0.5};
+    case VEXA_SIGNAL_FREQUENCY: return {440.0, 1500.0};
+    case VEXA_SIGNAL_SAMPLE_RATE: return {30000.0, 50000.0};
+    case VEXA_SIGNAL_HALF_LIFE: return {0.01, 0.002};
+    case VEXA_SIGNAL_TIME: return {0.005, 0.02};
     default: return {0.5, 0.25};
     }
 }
@@ -201,7 +196,7 @@ bool DrivenBySignal(const PortInfo &port) {
     case PORTID_PAN:
     case PORTID_SELECT:
     case PORTID_GATE: return true;
-    case PORTID_FREQUENCY: return port.signalType == SIGNAL_FREQUENCY;
+    case PORTID_FREQUENCY: return port.signalType == VEXA_SIGNAL_FREQUENCY;
     default: return false;
     }
 }
@@ -252,11 +247,11 @@ class GoldenNetwork {
     void Drive(int32_t unit, const PortInfo &port, int32_t part) {
         const int32_t k = nextDriver++;
         ASSERT_LT(k, kMaxDrivers);
-        const int32_t source = NewUnit(TYPE_CHANNEL_IN, kDeviceInputChannels + k);
+        const int32_t source = NewUnit(VEXA_UNIT_CHANNEL_IN, kDeviceInputChannels + k);
         drivers.push_back(source);
         if (port.portID == PORTID_FREQUENCY) {
             sines.push_back({5.0f + k, 1.0f, 0.0f});
-            const int32_t sweep = NewUnit(TYPE_MULTIPLY_ADD);
+            const int32_t sweep = NewUnit(VEXA_UNIT_MULTIPLY_ADD);
             drivers.push_back(sweep);
             Connect(source, PORTID_OUTPUT, sweep, PORTID_INPUT_A, 0);
             Set(sweep, PORTID_INPUT_B, 0, 150.0);
@@ -298,7 +293,7 @@ class GoldenNetwork {
 
     void Probe(int32_t unit, uint32_t portID, int32_t part) {
         ASSERT_LT(nextChannel, kOutputChannels);
-        const int32_t probe = NewUnit(TYPE_CHANNEL_OUT, nextChannel++);
+        const int32_t probe = NewUnit(VEXA_UNIT_CHANNEL_OUT, nextChannel++);
         probes.push_back(probe);
         EXPECT_GE(Vexa_ConnectUnits(ctx, unit, portID, part, probe, PORTID_INPUT, 0), 0);
     }
@@ -310,7 +305,7 @@ class GoldenNetwork {
             const int32_t envelope = Vexa_CreateEnvelope(ctx, 6);
             ASSERT_GT(envelope, 0);
             ASSERT_EQ(Vexa_WriteEnvelope(ctx, envelope, 0, frames, 6), 0);
-            ASSERT_EQ(Vexa_QueueData(ctx, unit, port.portID, envelope, 1, 5, QUEUE_LOOP), 0);
+            ASSERT_EQ(Vexa_QueueData(ctx, unit, port.portID, envelope, 1, 5, VEXA_QUEUE_LOOP), 0);
             return;
         }
         const int32_t channels = port.defaultValue >= 2.0f ? 2 : 1;
@@ -325,7 +320,7 @@ class GoldenNetwork {
         samples.push_back(sample);
         data.resize(static_cast<size_t>(kFrames) * 2);
         written.push_back(data);
-        ASSERT_EQ(Vexa_QueueData(ctx, unit, port.portID, sample, 100, 777, QUEUE_LOOP), 0);
+        ASSERT_EQ(Vexa_QueueData(ctx, unit, port.portID, sample, 100, 777, VEXA_QUEUE_LOOP), 0);
     }
 
     void FeedTable(int32_t unit, const PortInfo &port, int32_t part) {
@@ -363,10 +358,10 @@ class GoldenNetwork {
                     FeedTable(unit, port, part);
                 } else if (port.portKind & PORT_BUS_INPUT) {
                     /* A writer fed by an oscillator adds into this bus. */
-                    partner = NewUnit(TYPE_BUS_WRITE);
+                    partner = NewUnit(VEXA_UNIT_BUS_WRITE);
                     const PortInfo input = {.portID = PORTID_INPUT, .defaultValue = 0.0f,
                                             .defaultMask = 0, .portKind = PORT_INPUT,
-                                            .signalType = SIGNAL_RAW, .numParts = 1,
+                                            .signalType = VEXA_SIGNAL_RAW, .numParts = 1,
                                             .offset = 0};
                     Drive(partner, input, 0);
                     EXPECT_EQ(Vexa_ConnectUnits(ctx, partner, PORTID_BUS_OUTPUT, 0, unit,
@@ -375,7 +370,7 @@ class GoldenNetwork {
                     drivers.push_back(partner);
                 } else if (port.portKind & PORT_BUS_OUTPUT) {
                     /* A reader after this unit takes the bus out to a device channel. */
-                    partner = NewUnit(TYPE_BUS_READ);
+                    partner = NewUnit(VEXA_UNIT_BUS_READ);
                     EXPECT_EQ(Vexa_ConnectUnits(ctx, unit, port.portID, 0, partner,
                                                 PORTID_BUS_INPUT, 0),
                               0);
@@ -496,7 +491,6 @@ INSTANTIATE_TEST_SUITE_P(
  * VX_SawBL_CalculateSawtooth of each frame's phase (summed in double inside a block, stored as
  * float at its end), increment and level, in every build. */
 TEST(GoldenSawtoothBL, SteadyFrequenciesMatchTheTableFunctionFrameByFrame) {
-    constexpr uint32_t TYPE_SAW_BL = 0x04c399ff;
     const double frequencies[] = {3.0, 20.0, 90.0, 100.0, 441.0, 1000.0, 2500.0,
                                   5000.0, 15000.0, 21000.0, 30000.0, -700.0};
     for (int build = VX_SIMD_BASE; build <= MaxBuild(); build++) {
@@ -504,7 +498,7 @@ TEST(GoldenSawtoothBL, SteadyFrequenciesMatchTheTableFunctionFrameByFrame) {
         for (double hz : frequencies) {
             SCOPED_TRACE(::testing::Message() << "build " << build << ", " << hz << " Hz");
             GoldenNetwork net;
-            const int32_t saw = net.NewUnit(TYPE_SAW_BL);
+            const int32_t saw = net.NewUnit(VEXA_UNIT_SAWTOOTH_OSCILLATOR_BL);
             net.Set(saw, PORTID_FREQUENCY, 0, hz);
             net.Set(saw, PORTID_AMPLITUDE, 0, 0.7);
             net.Set(saw, PORTID_PHASE, 0, 0.3);

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "velto_units.h"
 #include "vx_catalog.h"
 #include "vx_internal.h"
 #include "vx_test_support.h"
@@ -44,13 +45,13 @@ double RandomValue(std::mt19937 &rng, const PortInfo &port) {
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     const double u = unit(rng);
     switch (port.signalType) {
-    case SIGNAL_FREQUENCY: return 20.0 + 3000.0 * u * u;
-    case SIGNAL_SVF_FREQUENCY: return 100.0 + 5000.0 * u;
-    case SIGNAL_SAMPLE_RATE: return 8000.0 + 60000.0 * u;
-    case SIGNAL_HALF_LIFE: return 0.0005 + 0.05 * u;
-    case SIGNAL_TIME: return 0.001 + 0.1 * u;
-    case SIGNAL_UNSIGNED: return 2.0 * u;
-    case SIGNAL_SIGNED: return 2.0 * u - 1.0;
+    case VEXA_SIGNAL_FREQUENCY: return 20.0 + 3000.0 * u * u;
+    case VEXA_SIGNAL_SVF_FREQUENCY: return 100.0 + 5000.0 * u;
+    case VEXA_SIGNAL_SAMPLE_RATE: return 8000.0 + 60000.0 * u;
+    case VEXA_SIGNAL_HALF_LIFE: return 0.0005 + 0.05 * u;
+    case VEXA_SIGNAL_TIME: return 0.001 + 0.1 * u;
+    case VEXA_SIGNAL_UNSIGNED: return 2.0 * u;
+    case VEXA_SIGNAL_SIGNED: return 2.0 * u - 1.0;
     default: return port.portID == PORTID_Q ? 0.5 + 4.0 * u : 2.0 * u - 1.0;
     }
 }
@@ -110,7 +111,7 @@ class Network {
         }
         /* Probes: device channels fed by random outputs. */
         for (int32_t ch = 0; ch < kOutputChannels && !outputs_.empty(); ch++) {
-            const int32_t probe = Vexa_CreateUnit(ctx, 0x01ec67f1, 0, ch);
+            const int32_t probe = Vexa_CreateUnit(ctx, VEXA_UNIT_CHANNEL_OUT, 0, ch);
             const PortRef &out = outputs_[rng_() % outputs_.size()];
             Vexa_ConnectUnits(ctx, out.unit, out.port->portID, out.part, probe, PORTID_INPUT, 0);
             units_.push_back(probe);
@@ -185,9 +186,9 @@ class Network {
 
     int32_t Argument(const UnitInfo *type) {
         switch (type->typeID) {
-        case 0x01ea9411: /* ChannelIn */ return static_cast<int32_t>(rng_() % 2);
-        case 0x020259fc: /* LineOut */ return static_cast<int32_t>(rng_() % 7);
-        case 0x01ec67f1: /* ChannelOut */ return static_cast<int32_t>(rng_() % 8);
+        case VEXA_UNIT_CHANNEL_IN: return static_cast<int32_t>(rng_() % 2);
+        case VEXA_UNIT_LINE_OUT: return static_cast<int32_t>(rng_() % 7);
+        case VEXA_UNIT_CHANNEL_OUT: return static_cast<int32_t>(rng_() % 8);
         default: return static_cast<int32_t>(64 + rng_() % 400); /* delay lengths */
         }
     }
@@ -227,7 +228,7 @@ class Network {
             }
             const int32_t envelope = Vexa_CreateEnvelope(ctx, 4);
             Vexa_WriteEnvelope(ctx, envelope, 0, frames.data(), 4);
-            Vexa_QueueData(ctx, unit, port.portID, envelope, 0, 4, QUEUE_LOOP);
+            Vexa_QueueData(ctx, unit, port.portID, envelope, 0, 4, VEXA_QUEUE_LOOP);
             return;
         }
         const int32_t channels = port.defaultValue >= 2.0f ? 2 : 1;
@@ -237,7 +238,7 @@ class Network {
         const int32_t sample = Vexa_CreateSample(ctx, frames, channels);
         Vexa_WriteSample(ctx, sample, 0, data.data(), frames);
         Vexa_QueueData(ctx, unit, port.portID, sample, 0, frames,
-                       rng_() % 2 ? QUEUE_LOOP : 0u);
+                       rng_() % 2 ? VEXA_QUEUE_LOOP : 0u);
     }
 
     void UseTable(int32_t unit, const PortInfo &port) {
@@ -299,8 +300,8 @@ namespace {
  * octave's fading sine, silence beyond the Nyquist frequency, a negative frequency), with the
  * frequencies swept so that every lane crosses levels: grouped and single, the same bits. */
 TEST(Grouping, BandLimitedLanesMatchInEveryBranch) {
-    const uint32_t types[] = {0x04c399ff, 0x021d4d09, 0x01f1b2dd, 0x0251ffd1}; /* Saw, Square,
-                                                                                Pulse, Impulse BL */
+    const uint32_t types[] = {VEXA_UNIT_SAWTOOTH_OSCILLATOR_BL, VEXA_UNIT_SQUARE_OSCILLATOR_BL,
+                              VEXA_UNIT_PULSE_OSCILLATOR_BL, VEXA_UNIT_IMPULSE_OSCILLATOR_BL};
     const double frequencies[] = {3.0, 40.0, 441.0, 5000.0, 15000.0, 21000.0, 30000.0, -700.0};
     for (int build = VX_SIMD_BASE; build <= vxtest::MaxBuild(); build++) {
         vxtest::UseBuild(build);
@@ -323,7 +324,7 @@ TEST(Grouping, BandLimitedLanesMatchInEveryBranch) {
                     units.push_back(unit);
                 }
                 for (int k = 0; k < 8; k++) {
-                    const int32_t probe = Vexa_CreateUnit(ctx, 0x01ec67f1, 0, k);
+                    const int32_t probe = Vexa_CreateUnit(ctx, VEXA_UNIT_CHANNEL_OUT, 0, k);
                     ASSERT_EQ(Vexa_ConnectUnits(ctx, units[k], PORTID_OUTPUT, 0, probe,
                                                 PORTID_INPUT, 0),
                               0);
@@ -373,9 +374,9 @@ TEST(Grouping, AConnectionReachesThePlanAtTheNextBatch) {
         VexaF_SetGrouping(ctx, grouped != 0);
         std::vector<int32_t> sines;
         for (int k = 0; k < 8; k++) {
-            const int32_t sine = Vexa_CreateUnit(ctx, 0x01f28b71, 0, 0);
+            const int32_t sine = Vexa_CreateUnit(ctx, VEXA_UNIT_SINE_OSCILLATOR, 0, 0);
             Vexa_SetPort(ctx, sine, PORTID_FREQUENCY, 0, 300.0 + 50.0 * k);
-            const int32_t probe = Vexa_CreateUnit(ctx, 0x01ec67f1, 0, k);
+            const int32_t probe = Vexa_CreateUnit(ctx, VEXA_UNIT_CHANNEL_OUT, 0, k);
             Vexa_ConnectUnits(ctx, sine, PORTID_OUTPUT, 0, probe, PORTID_INPUT, 0);
             Vexa_StartUnit(ctx, sine);
             Vexa_StartUnit(ctx, probe);

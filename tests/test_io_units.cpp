@@ -6,19 +6,13 @@
 
 #include <vector>
 
+#include "velto_units.h"
 #include "vx_test_support.h"
 #include "vx_unit.h"
 
 namespace {
 
 using vxtest::EngineTest;
-using vxtest::TYPE_CHANNEL_OUT;
-using vxtest::TYPE_LINE_OUT;
-
-constexpr uint32_t TYPE_LINE_IN = 0x01e35914;
-constexpr uint32_t TYPE_CHANNEL_IN = 0x01ea9411;
-constexpr uint32_t TYPE_BUS_READ = 0x01bc7f72;
-constexpr uint32_t TYPE_BUS_WRITE = 0x01e355e2;
 
 float Sample(const std::vector<float> &out, int channels, int frame, int channel) {
     return out[static_cast<size_t>(frame) * channels + channel];
@@ -29,9 +23,9 @@ float Sample(const std::vector<float> &out, int channels, int frame, int channel
 using IoOutputTest = EngineTest;
 
 TEST_F(IoOutputTest, OutputUnitsOnOneChannelMixByAddition) {
-    const int32_t a = Unit(TYPE_LINE_OUT, 0);
-    const int32_t b = Unit(TYPE_LINE_OUT, 0);
-    const int32_t c = Unit(TYPE_CHANNEL_OUT, 1);
+    const int32_t a = Unit(VEXA_UNIT_LINE_OUT, 0);
+    const int32_t b = Unit(VEXA_UNIT_LINE_OUT, 0);
+    const int32_t c = Unit(VEXA_UNIT_CHANNEL_OUT, 1);
     for (int32_t unit : {a, b})
         for (int32_t part : {0, 1}) Set(unit, PORTID_INPUT, 0.75, part);
     Set(c, PORTID_INPUT, 0.125);
@@ -52,7 +46,7 @@ TEST_F(IoOutputTest, ChannelOutWritesOnlyItsChannel) {
     };
     for (const Case &c : {Case{0, {0.5f, 0.0f}}, Case{1, {0.0f, 0.5f}}}) {
         SCOPED_TRACE(c.channel);
-        const int32_t unit = Unit(TYPE_CHANNEL_OUT, c.channel);
+        const int32_t unit = Unit(VEXA_UNIT_CHANNEL_OUT, c.channel);
         Set(unit, PORTID_INPUT, 0.5);
         Start(unit);
         const std::vector<float> out = Render(2);
@@ -66,9 +60,9 @@ TEST_F(IoOutputTest, ChannelOutWritesOnlyItsChannel) {
 
 TEST_F(IoOutputTest, ConnectedSignalsAreNotClipped) {
     /* Only set values are limited by the signed type; a connected signal passes as it is. */
-    const int32_t bus = Unit(TYPE_BUS_READ);
-    const int32_t writer = Unit(TYPE_BUS_WRITE);
-    const int32_t out = Unit(TYPE_LINE_OUT, 0);
+    const int32_t bus = Unit(VEXA_UNIT_BUS_READ);
+    const int32_t writer = Unit(VEXA_UNIT_BUS_WRITE);
+    const int32_t out = Unit(VEXA_UNIT_LINE_OUT, 0);
     Set(writer, PORTID_INPUT, 3.0);
     Set(bus, PORTID_AMPLITUDE, 1.0);
     ASSERT_EQ(Vexa_ConnectUnits(ctx, writer, PORTID_BUS_OUTPUT, 0, bus, PORTID_BUS_INPUT, 0), 0);
@@ -87,12 +81,12 @@ TEST_F(IoOutputTest, ChannelIndexAbove16IsRefusedAnd16Accepted) {
         bool accepted;
     };
     const Case cases[] = {
-        {TYPE_LINE_OUT, 16, true},     {TYPE_LINE_OUT, 17, false},
-        {TYPE_CHANNEL_OUT, 16, true},  {TYPE_CHANNEL_OUT, 17, false},
-        {TYPE_LINE_IN, 16, true},      {TYPE_LINE_IN, 17, false},
-        {TYPE_CHANNEL_IN, 16, true},   {TYPE_CHANNEL_IN, 17, false},
-        {TYPE_CHANNEL_OUT, -1, false}, /* compared unsigned: negative is above 16 */
-        {TYPE_LINE_IN, INT32_MIN, false},
+        {VEXA_UNIT_LINE_OUT, 16, true},     {VEXA_UNIT_LINE_OUT, 17, false},
+        {VEXA_UNIT_CHANNEL_OUT, 16, true},  {VEXA_UNIT_CHANNEL_OUT, 17, false},
+        {VEXA_UNIT_LINE_IN, 16, true},      {VEXA_UNIT_LINE_IN, 17, false},
+        {VEXA_UNIT_CHANNEL_IN, 16, true},   {VEXA_UNIT_CHANNEL_IN, 17, false},
+        {VEXA_UNIT_CHANNEL_OUT, -1, false}, /* compared unsigned: negative is above 16 */
+        {VEXA_UNIT_LINE_IN, INT32_MIN, false},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << std::hex << c.type << std::dec << " arg " << c.argument);
@@ -114,9 +108,9 @@ TEST_F(IoOutputTest, ChannelIndexAbove16IsRefusedAnd16Accepted) {
  * The render buffer is exactly as large as the frames, so a write past it is caught by the
  * address sanitizer build. */
 TEST_F(IoOutputTest, PartsOutsideTheFrameAreSkipped) {
-    const int32_t straddling = Unit(TYPE_LINE_OUT, 1); /* part 1 would be channel 2 */
-    const int32_t outside = Unit(TYPE_LINE_OUT, 16);
-    const int32_t single = Unit(TYPE_CHANNEL_OUT, 2);
+    const int32_t straddling = Unit(VEXA_UNIT_LINE_OUT, 1); /* part 1 would be channel 2 */
+    const int32_t outside = Unit(VEXA_UNIT_LINE_OUT, 16);
+    const int32_t single = Unit(VEXA_UNIT_CHANNEL_OUT, 2);
     Set(straddling, PORTID_INPUT, 0.25, 0);
     Set(straddling, PORTID_INPUT, 0.5, 1);
     for (int32_t part : {0, 1}) Set(outside, PORTID_INPUT, 0.75, part);
@@ -131,7 +125,7 @@ TEST_F(IoOutputTest, PartsOutsideTheFrameAreSkipped) {
 }
 
 TEST_F(IoOutputTest, NoOutputBufferMeansNoWork) {
-    const int32_t unit = Unit(TYPE_LINE_OUT, 0);
+    const int32_t unit = Unit(VEXA_UNIT_LINE_OUT, 0);
     for (int32_t part : {0, 1}) Set(unit, PORTID_INPUT, 0.5, part);
     Start(unit);
     const int32_t tick = Vexa_GetTickCount(ctx);
@@ -172,8 +166,8 @@ class IoInputTest : public EngineTest {
 
     /* Two ChannelOut probes on channels 0 and 1, fed by `source`'s output parts. */
     void Probe(int32_t source, int32_t part0, int32_t part1) {
-        const int32_t left = Unit(TYPE_CHANNEL_OUT, 0);
-        const int32_t right = Unit(TYPE_CHANNEL_OUT, 1);
+        const int32_t left = Unit(VEXA_UNIT_CHANNEL_OUT, 0);
+        const int32_t right = Unit(VEXA_UNIT_CHANNEL_OUT, 1);
         ASSERT_EQ(Vexa_ConnectUnits(ctx, source, PORTID_OUTPUT, part0, left, PORTID_INPUT, 0), 0);
         ASSERT_EQ(Vexa_ConnectUnits(ctx, source, PORTID_OUTPUT, part1, right, PORTID_INPUT, 0),
                   0);
@@ -184,7 +178,7 @@ class IoInputTest : public EngineTest {
 };
 
 TEST_F(IoInputTest, LineInCopiesTwoAdjacentChannels) {
-    const int32_t in = Unit(TYPE_LINE_IN, 0);
+    const int32_t in = Unit(VEXA_UNIT_LINE_IN, 0);
     Probe(in, 0, 1);
     const std::vector<float> input = Ramp(3);
     const std::vector<float> out = RenderWith(&input, 3);
@@ -192,7 +186,7 @@ TEST_F(IoInputTest, LineInCopiesTwoAdjacentChannels) {
 }
 
 TEST_F(IoInputTest, ChannelInCopiesItsChannel) {
-    const int32_t in = Unit(TYPE_CHANNEL_IN, 1);
+    const int32_t in = Unit(VEXA_UNIT_CHANNEL_IN, 1);
     Probe(in, 0, 0); /* the right input channel on both outputs */
     const std::vector<float> input = Ramp(2);
     const std::vector<float> out = RenderWith(&input, 2);
@@ -204,7 +198,7 @@ TEST_F(IoInputTest, ChannelInCopiesItsChannel) {
 
 /* Without an input buffer the outputs keep the values of the last block they read. */
 TEST_F(IoInputTest, NoInputBufferHoldsTheLastBlock) {
-    const int32_t in = Unit(TYPE_LINE_IN, 0);
+    const int32_t in = Unit(VEXA_UNIT_LINE_IN, 0);
     Probe(in, 0, 1);
     const std::vector<float> input = Ramp(1);
     RenderWith(&input, 1);
@@ -218,10 +212,10 @@ TEST_F(IoInputTest, NoInputBufferHoldsTheLastBlock) {
 /* A part whose channel is outside the input frame reads nothing and keeps its value (0);
  * the input buffer is exactly as large as its frames. */
 TEST_F(IoInputTest, PartsOutsideTheFrameAreSkipped) {
-    const int32_t straddling = Unit(TYPE_LINE_IN, 1);
+    const int32_t straddling = Unit(VEXA_UNIT_LINE_IN, 1);
     Probe(straddling, 0, 1);
-    const int32_t outside = Unit(TYPE_CHANNEL_IN, 16);
-    const int32_t probe = Unit(TYPE_CHANNEL_OUT, 0);
+    const int32_t outside = Unit(VEXA_UNIT_CHANNEL_IN, 16);
+    const int32_t probe = Unit(VEXA_UNIT_CHANNEL_OUT, 0);
     ASSERT_EQ(Vexa_ConnectUnits(ctx, outside, PORTID_OUTPUT, 0, probe, PORTID_INPUT, 0), 0);
     Start(outside);
     Start(probe);
@@ -241,10 +235,10 @@ class BusTest : public EngineTest {
 
     void SetUp() override {
         EngineTest::SetUp();
-        reader = Unit(TYPE_BUS_READ);
-        writerA = Unit(TYPE_BUS_WRITE);
-        writerB = Unit(TYPE_BUS_WRITE);
-        probe = Unit(TYPE_CHANNEL_OUT, 0);
+        reader = Unit(VEXA_UNIT_BUS_READ);
+        writerA = Unit(VEXA_UNIT_BUS_WRITE);
+        writerB = Unit(VEXA_UNIT_BUS_WRITE);
+        probe = Unit(VEXA_UNIT_CHANNEL_OUT, 0);
         Set(reader, PORTID_AMPLITUDE, 0.5);
         Set(writerA, PORTID_INPUT, 0.2);
         Set(writerB, PORTID_INPUT, 0.4);

@@ -19,6 +19,7 @@
 
 #include "com_quorbit_velto_Vexa.h"
 #include "velto.h"
+#include "velto_units.h"
 
 namespace {
 
@@ -305,12 +306,11 @@ TEST_F(JniTest, HandlesNameOnlyLiveContexts) {
  * down (a sanitizer build reports any use of the freed context). The race is run a few times,
  * since each run hits the deletion at a different point of the calls in flight. */
 TEST_F(JniTest, DeletionWaitsForCallsInFlight) {
-    constexpr uint32_t kSine = 0x01f28b71;
-    constexpr uint32_t kPhase = 0x000751d0;
     for (int round = 0; round < 5; round++) {
         SCOPED_TRACE(round);
         jint handle = StartContext();
-        jint sine = Java_com_quorbit_velto_Vexa_createUnit(env, nullptr, handle, kSine, 0, 0);
+        jint sine = Java_com_quorbit_velto_Vexa_createUnit(env, nullptr, handle,
+                                                           VEXA_UNIT_SINE_OSCILLATOR, 0, 0);
         ASSERT_GT(sine, 0);
         ASSERT_EQ(Java_com_quorbit_velto_Vexa_startUnit(env, nullptr, handle, sine), 0);
         std::atomic<int> started{0};
@@ -327,7 +327,7 @@ TEST_F(JniTest, DeletionWaitsForCallsInFlight) {
                     jint slept = Java_com_quorbit_velto_Vexa_sleepUntilTick(nullptr, nullptr,
                                                                             handle, tick + 1);
                     jdouble phase = Java_com_quorbit_velto_Vexa_getPort(nullptr, nullptr, handle,
-                                                                        sine, kPhase, 0);
+                                                                        sine, VEXA_PORT_PHASE, 0);
                     if ((slept != 0 && slept != VXERR_INVALID_CONTEXT) ||
                         (phase < -1.0 && phase != -1000063.0)) {
                         wrong = true;

@@ -9,20 +9,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "velto_units.h"
 #include "vx_test_support.h"
 #include "vx_unit.h"
 
 namespace {
 
 using vxtest::EngineTest;
-using vxtest::TYPE_CHANNEL_OUT;
-
-constexpr uint32_t TYPE_CHANNEL_IN = 0x01ea9411;
-constexpr uint32_t TYPE_LAG_LINEAR = 0x01f25aee;
-constexpr uint32_t TYPE_LAG_EXP = 0x05829f02;
-constexpr uint32_t TYPE_PEAK_FOLLOWER = 0x05f2d79e;
-constexpr uint32_t TYPE_DELAY = 0x0141b8de;
-constexpr uint32_t TYPE_DELAY_INTERP = 0x053e880c;
 
 bool IsDenormal(float x) { return x != 0.0f && std::fabs(x) < FLT_MIN; }
 
@@ -39,8 +32,8 @@ class SignalTest : public EngineTest {
     /* Feeds `input` (padded with zeros to whole ticks) into `inputPort` of `unit` and
      * returns its Output, one value per input frame. */
     std::vector<float> Process(int32_t unit, uint32_t inputPort, const std::vector<float> &input) {
-        const int32_t source = Unit(TYPE_CHANNEL_IN, 0);
-        const int32_t probe = Unit(TYPE_CHANNEL_OUT, 0);
+        const int32_t source = Unit(VEXA_UNIT_CHANNEL_IN, 0);
+        const int32_t probe = Unit(VEXA_UNIT_CHANNEL_OUT, 0);
         EXPECT_EQ(Vexa_ConnectUnits(ctx, source, PORTID_OUTPUT, 0, unit, inputPort, 0), 0);
         EXPECT_EQ(Vexa_ConnectUnits(ctx, unit, PORTID_OUTPUT, 0, probe, PORTID_INPUT, 0), 0);
         Start(source);
@@ -77,14 +70,14 @@ std::vector<float> Wave(size_t numFrames) {
 using LagLinearTest = SignalTest;
 
 TEST_F(LagLinearTest, NeverSetTimeNeverLeavesTheStartValue) {
-    const int32_t lag = Unit(TYPE_LAG_LINEAR);
+    const int32_t lag = Unit(VEXA_UNIT_LAG_LINEAR);
     Set(lag, PORTID_INPUT, 0.5);
     const std::vector<float> out = Record(lag, PORTID_OUTPUT, 8);
     for (size_t i = 0; i < out.size(); i++) ASSERT_EQ(out[i], 0.0f) << "frame " << i;
 }
 
 TEST_F(LagLinearTest, ZeroTimeReachesTheTargetOneFrameAfterItIsSeen) {
-    const int32_t lag = Unit(TYPE_LAG_LINEAR);
+    const int32_t lag = Unit(VEXA_UNIT_LAG_LINEAR);
     Set(lag, PORTID_TIME, 0.0);
     Set(lag, PORTID_INPUT, 0.5);
     const std::vector<float> out = Record(lag, PORTID_OUTPUT, 1);
@@ -100,7 +93,7 @@ TEST_F(LagLinearTest, ZeroTimeReachesTheTargetOneFrameAfterItIsSeen) {
 }
 
 TEST_F(LagLinearTest, HalfSecondGlideTakes22050Frames) {
-    const int32_t lag = Unit(TYPE_LAG_LINEAR);
+    const int32_t lag = Unit(VEXA_UNIT_LAG_LINEAR);
     Set(lag, PORTID_TIME, 0.5);
     Set(lag, PORTID_INPUT, 1.0);
     const std::vector<float> out = Record(lag, PORTID_OUTPUT, 350);
@@ -119,7 +112,7 @@ TEST_F(LagLinearTest, HalfSecondGlideTakes22050Frames) {
 }
 
 TEST_F(LagLinearTest, NewTargetInMidGlideStartsFromTheCurrentOutput) {
-    const int32_t lag = Unit(TYPE_LAG_LINEAR);
+    const int32_t lag = Unit(VEXA_UNIT_LAG_LINEAR);
     Set(lag, PORTID_TIME, 128.0 / 44100.0); /* 1/128 per frame */
     Set(lag, PORTID_INPUT, 1.0);
     const std::vector<float> first = Record(lag, PORTID_OUTPUT, 1); /* halfway after 64 */
@@ -139,7 +132,7 @@ TEST_F(LagLinearTest, NewTargetInMidGlideStartsFromTheCurrentOutput) {
 using LagExpTest = SignalTest;
 
 TEST_F(LagExpTest, DefaultHalfLifeHalvesTheDistanceEvery4410Frames) {
-    const int32_t lag = Unit(TYPE_LAG_EXP);
+    const int32_t lag = Unit(VEXA_UNIT_LAG_EXP);
     EXPECT_FLOAT_EQ(static_cast<float>(Get(lag, PORTID_HALF_LIFE)),
                     static_cast<float>(1.0 - std::pow(0.5, 1.0 / 4410.0)));
     Set(lag, PORTID_INPUT, 1.0);
@@ -153,7 +146,7 @@ TEST_F(LagExpTest, DefaultHalfLifeHalvesTheDistanceEvery4410Frames) {
 }
 
 TEST_F(LagExpTest, SettlesOnItsInputWithoutDenormals) {
-    const int32_t lag = Unit(TYPE_LAG_EXP);
+    const int32_t lag = Unit(VEXA_UNIT_LAG_EXP);
     Set(lag, PORTID_HALF_LIFE, 0.001); /* about 44 frames */
     Set(lag, PORTID_CURRENT, 1.0);
     const std::vector<float> out = Record(lag, PORTID_OUTPUT, 100); /* input 0 */
@@ -172,7 +165,7 @@ TEST_F(LagExpTest, SettlesOnItsInputWithoutDenormals) {
 
 TEST_F(LagExpTest, FollowsAConnectedSignalFrameByFrame) {
     /* Half-life below two frames converts to 1.0: the output is the input. */
-    const int32_t lag = Unit(TYPE_LAG_EXP);
+    const int32_t lag = Unit(VEXA_UNIT_LAG_EXP);
     Set(lag, PORTID_HALF_LIFE, 0.0);
     const std::vector<float> in = Wave(256);
     EXPECT_EQ(Process(lag, PORTID_INPUT, in), in);
@@ -183,7 +176,7 @@ TEST_F(LagExpTest, FollowsAConnectedSignalFrameByFrame) {
 using PeakFollowerTest = SignalTest;
 
 TEST_F(PeakFollowerTest, RisesAtOnceToTheMagnitudeAndDecays) {
-    const int32_t peak = Unit(TYPE_PEAK_FOLLOWER);
+    const int32_t peak = Unit(VEXA_UNIT_PEAK_FOLLOWER);
     const double c = 1.0 - std::pow(0.5, 1.0 / 4410.0); /* default half-life 0.1 s */
     std::vector<float> in(1024, 0.0f);
     in[0] = 1.0f;
@@ -200,7 +193,7 @@ TEST_F(PeakFollowerTest, RisesAtOnceToTheMagnitudeAndDecays) {
 }
 
 TEST_F(PeakFollowerTest, SnapsToZeroAtTheEndOfABlock) {
-    const int32_t peak = Unit(TYPE_PEAK_FOLLOWER);
+    const int32_t peak = Unit(VEXA_UNIT_PEAK_FOLLOWER);
     Set(peak, PORTID_HALF_LIFE, 0.001);
     std::vector<float> in(64 * 100, 0.0f);
     in[0] = 1.0f;
@@ -228,7 +221,7 @@ TEST_F(DelayTest, DelaysByTheLengthOfItsLine) {
     const std::vector<float> in = Wave(512);
     for (int32_t length : {1, 7, 64, 100}) {
         SCOPED_TRACE(length);
-        const int32_t delay = Unit(TYPE_DELAY, length);
+        const int32_t delay = Unit(VEXA_UNIT_DELAY, length);
         const std::vector<float> out = Process(delay, PORTID_INPUT, in);
         for (size_t i = 0; i < out.size(); i++)
             ASSERT_EQ(out[i], i < static_cast<size_t>(length) ? 0.0f : in[i - length])
@@ -239,15 +232,15 @@ TEST_F(DelayTest, DelaysByTheLengthOfItsLine) {
 }
 
 TEST_F(DelayTest, LineLengthBelowOneIsRefused) {
-    for (uint32_t type : {TYPE_DELAY, TYPE_DELAY_INTERP})
+    for (uint32_t type : {VEXA_UNIT_DELAY, VEXA_UNIT_DELAY_INTERP})
         for (int32_t length : {0, -1, -100000}) {
             EXPECT_EQ(Vexa_CreateUnit(ctx, type, 0, length), VXERR_OUT_OF_RANGE)
                 << std::hex << type << std::dec << " length " << length;
         }
     EXPECT_EQ(Vexa_GetObjectCount(ctx), 0);
     /* Lines that were made are freed with their units (TearDown checks the count). */
-    const int32_t a = Unit(TYPE_DELAY, 44100);
-    Unit(TYPE_DELAY_INTERP, 44100);
+    const int32_t a = Unit(VEXA_UNIT_DELAY, 44100);
+    Unit(VEXA_UNIT_DELAY_INTERP, 44100);
     EXPECT_EQ(Vexa_Delete(ctx, a), 0);
 }
 
@@ -288,7 +281,7 @@ TEST_F(DelayInterpTest, ReadsTheInputDelayFramesAgoWithinTheLine) {
     const std::vector<float> in = Wave(300);
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        const int32_t delay = Unit(TYPE_DELAY_INTERP, c.length);
+        const int32_t delay = Unit(VEXA_UNIT_DELAY_INTERP, c.length);
         Set(delay, PORTID_DELAY, c.delaySeconds);
         const std::vector<float> out = Process(delay, PORTID_INPUT, in);
         for (size_t i = 0; i < out.size(); i++)
@@ -300,7 +293,7 @@ TEST_F(DelayInterpTest, ReadsTheInputDelayFramesAgoWithinTheLine) {
 
 TEST_F(DelayInterpTest, WholeFrameDelaysAreExact) {
     const std::vector<float> in = Wave(300);
-    const int32_t delay = Unit(TYPE_DELAY_INTERP, 100);
+    const int32_t delay = Unit(VEXA_UNIT_DELAY_INTERP, 100);
     Set(delay, PORTID_DELAY, 10.0);
     const std::vector<float> out = Process(delay, PORTID_INPUT, in);
     for (size_t i = 0; i < out.size(); i++)
@@ -315,7 +308,7 @@ TEST_F(DelayInterpTest, WildDelaySignalsStayInsideTheLine) {
         modulation[i] = i % 3 == 0 ? NAN : static_cast<float>((static_cast<int>(i % 7) - 3) * 1e6);
     for (int32_t length : {1, 3}) {
         SCOPED_TRACE(length);
-        const int32_t delay = Unit(TYPE_DELAY_INTERP, length);
+        const int32_t delay = Unit(VEXA_UNIT_DELAY_INTERP, length);
         Set(delay, PORTID_INPUT, 0.25);
         const std::vector<float> out = Process(delay, PORTID_DELAY, modulation);
         for (size_t i = 0; i < out.size(); i++) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "velto_units.h"
 #include "vx_test_support.h"
 #include "vx_internal.h"
 #include "vx_unit.h"
@@ -17,10 +18,6 @@
 namespace {
 
 using vxtest::EngineTest;
-
-constexpr uint32_t TYPE_ADD = 0x01b7611d;
-constexpr uint32_t TYPE_LINE_IN = 0x01e35914;
-constexpr uint32_t TYPE_LINE_OUT = 0x020259fc;
 
 /* A context that is created and initialised, but started only by the test. */
 class LifecycleTest : public ::testing::Test {
@@ -189,8 +186,8 @@ TEST_F(LifecycleTest, RenderTicksReadsAndWritesTheCallersBuffers) {
     EXPECT_EQ(Vexa_RenderTicks(nullptr, nullptr, nullptr, 1), VXERR_INVALID_CONTEXT);
     EXPECT_EQ(Vexa_RenderTicks(ctx, nullptr, nullptr, 1), VXERR_NOT_STARTED);
     ASSERT_EQ(StartNoDevice(44100.0, 2, 2), 0);
-    const int32_t in = Vexa_CreateUnit(ctx, TYPE_LINE_IN, 0, 0);
-    const int32_t out = Vexa_CreateUnit(ctx, TYPE_LINE_OUT, 0, 0);
+    const int32_t in = Vexa_CreateUnit(ctx, VEXA_UNIT_LINE_IN, 0, 0);
+    const int32_t out = Vexa_CreateUnit(ctx, VEXA_UNIT_LINE_OUT, 0, 0);
     for (int32_t part : {0, 1})
         ASSERT_EQ(Vexa_ConnectUnits(ctx, in, PORTID_OUTPUT, part, out, PORTID_INPUT, part), 0);
     ASSERT_EQ(Vexa_StartUnit(ctx, in), 0);
@@ -212,8 +209,8 @@ TEST_F(LifecycleTest, RenderTicksReadsAndWritesTheCallersBuffers) {
 
 TEST_F(LifecycleTest, UnitStartCallsAndPriorities) {
     ASSERT_EQ(StartNoDevice(), 0);
-    const int32_t a = Vexa_CreateUnit(ctx, TYPE_ADD, 0, 0);
-    const int32_t b = Vexa_CreateUnit(ctx, TYPE_ADD, 0, 0);
+    const int32_t a = Vexa_CreateUnit(ctx, VEXA_UNIT_ADD, 0, 0);
+    const int32_t b = Vexa_CreateUnit(ctx, VEXA_UNIT_ADD, 0, 0);
     const int32_t members[] = {a};
     ASSERT_GT(Vexa_CreateCircuit(ctx, members, 1, 0), 0);
     const uint32_t written = ctx->vxs_FrontToBack.writeIndex;
@@ -288,7 +285,7 @@ TEST(TerminateTest, LastTerminationStopsAnEngineStartedSeveralTimes) {
 TEST(TerminateTest, RestartAfterTerminationKeepsTheClockAndRetiresOldTokens) {
     VexaContext *ctx = Vexa_CreateContext();
     ASSERT_EQ(Vexa_StartEngine(ctx, VX_FLAG_NO_DEVICE, 44100.0), 0);
-    const int32_t old = Vexa_CreateUnit(ctx, TYPE_ADD, 0, 0);
+    const int32_t old = Vexa_CreateUnit(ctx, VEXA_UNIT_ADD, 0, 0);
     ASSERT_GT(old, 0);
     ASSERT_EQ(Vexa_StartUnit(ctx, old), 0);
     ASSERT_EQ(Vexa_SleepForTicks(ctx, 4), 0);
@@ -299,7 +296,7 @@ TEST(TerminateTest, RestartAfterTerminationKeepsTheClockAndRetiresOldTokens) {
     ASSERT_EQ(Vexa_StartEngine(ctx, VX_FLAG_NO_DEVICE, 44100.0), 0);
     EXPECT_EQ(Vexa_GetTickCount(ctx), 4) << "the clock is never reset";
     EXPECT_EQ(Vexa_StartUnit(ctx, old), VXERR_INVALID_TOKEN);
-    const int32_t unit = Vexa_CreateUnit(ctx, TYPE_ADD, 0, 0);
+    const int32_t unit = Vexa_CreateUnit(ctx, VEXA_UNIT_ADD, 0, 0);
     ASSERT_GT(unit, 0);
     EXPECT_NE(unit, old) << "same slot, new serial";
     EXPECT_EQ(unit & 0x7ff, old & 0x7ff);

@@ -7,16 +7,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "velto_units.h"
 #include "vx_test_support.h"
 #include "vx_unit.h"
 
 namespace {
 
 using vxtest::EngineTest;
-
-constexpr uint32_t TYPE_WHITE_NOISE = 0x0194a966;
-constexpr uint32_t TYPE_RED_NOISE = 0x017edb10;
-constexpr uint32_t TYPE_PINK_NOISE = 0x01771138;
 
 /* The context's generator, written out independently: seed x 196314165 + 907633515. */
 class RandomSequence {
@@ -34,7 +31,7 @@ class RandomSequence {
 using NoiseTest = EngineTest;
 
 TEST_F(NoiseTest, WhiteNoiseFollowsTheRandomSequence) {
-    const int32_t noise = Unit(TYPE_WHITE_NOISE);
+    const int32_t noise = Unit(VEXA_UNIT_WHITE_NOISE);
     Set(noise, PORTID_AMPLITUDE, 1.0);
     const std::vector<float> out = Record(noise, PORTID_OUTPUT, 4);
 
@@ -51,7 +48,7 @@ TEST_F(NoiseTest, WhiteNoiseFollowsTheRandomSequence) {
 TEST_F(NoiseTest, WhiteNoiseScalesByAmplitudeEveryFrame) {
     /* The default amplitude is 32767/32768; a value that is not exact in float shows a
      * missing or doubled rounding. */
-    const int32_t noise = Unit(TYPE_WHITE_NOISE);
+    const int32_t noise = Unit(VEXA_UNIT_WHITE_NOISE);
     const std::vector<float> first = Record(noise, PORTID_OUTPUT, 1);
     Set(noise, PORTID_AMPLITUDE, 0.3);
     const std::vector<float> out = Render(1);
@@ -70,7 +67,7 @@ TEST_F(NoiseTest, WhiteNoiseScalesByAmplitudeEveryFrame) {
 TEST_F(NoiseTest, RedNoiseAtFullRateTakesANewValueEveryFrameFromTheSecond) {
     /* Above the frame rate the increment is limited to 1: the first frame reaches phase 1.0
      * exactly, which is not above 1, and outputs the zero next value. */
-    const int32_t noise = Unit(TYPE_RED_NOISE);
+    const int32_t noise = Unit(VEXA_UNIT_RED_NOISE);
     Set(noise, PORTID_FREQUENCY, 50000.0);
     Set(noise, PORTID_AMPLITUDE, 1.0);
     const std::vector<float> out = Record(noise, PORTID_OUTPUT, 3);
@@ -83,7 +80,7 @@ TEST_F(NoiseTest, RedNoiseAtFullRateTakesANewValueEveryFrameFromTheSecond) {
 }
 
 TEST_F(NoiseTest, RedNoiseRampsBetweenValuesAndHoldsAtFrequencyZero) {
-    const int32_t noise = Unit(TYPE_RED_NOISE);
+    const int32_t noise = Unit(VEXA_UNIT_RED_NOISE);
     Set(noise, PORTID_FREQUENCY, 441.0); /* a new value about every 100 frames */
     Set(noise, PORTID_AMPLITUDE, 1.0);
     const std::vector<float> out = Record(noise, PORTID_OUTPUT, 3);
@@ -121,7 +118,7 @@ TEST_F(NoiseTest, RedNoiseNegativeFrequencyActsAsItsMagnitude) {
             StopEngine();
             StartEngine();
         }
-        const int32_t noise = Unit(TYPE_RED_NOISE);
+        const int32_t noise = Unit(VEXA_UNIT_RED_NOISE);
         Set(noise, PORTID_FREQUENCY, frequencies[run]);
         outputs[run] = Record(noise, PORTID_OUTPUT, 4);
     }
@@ -158,7 +155,7 @@ class PinkReference {
 TEST_F(NoiseTest, PinkNoiseMatchesTheAlgorithmAcrossTheIndexWrap) {
     /* 1026 ticks cover the frame whose index wraps to 0 (frame 65535 from 0), which replaces
      * no row: a draw too many there shifts every later frame. */
-    const int32_t noise = Unit(TYPE_PINK_NOISE);
+    const int32_t noise = Unit(VEXA_UNIT_PINK_NOISE);
     Set(noise, PORTID_AMPLITUDE, 1.0);
     const std::vector<float> out = Record(noise, PORTID_OUTPUT, 1026);
     ASSERT_GT(out.size(), 65536u + 64);
@@ -174,8 +171,8 @@ TEST_F(NoiseTest, PinkNoiseMatchesTheAlgorithmAcrossTheIndexWrap) {
 TEST_F(NoiseTest, NoiseUnitsShareTheContextSequenceInExecutionOrder) {
     /* Pink first, then white: pink's frame draws two values when a row is replaced, one
      * otherwise, and white takes the next one. */
-    const int32_t pink = Unit(TYPE_PINK_NOISE);
-    const int32_t white = Unit(TYPE_WHITE_NOISE);
+    const int32_t pink = Unit(VEXA_UNIT_PINK_NOISE);
+    const int32_t white = Unit(VEXA_UNIT_WHITE_NOISE);
     Set(pink, PORTID_AMPLITUDE, 1.0);
     Set(white, PORTID_AMPLITUDE, 1.0);
     Start(pink);

@@ -18,15 +18,12 @@
 #include <thread>
 #include <vector>
 
+#include "velto_units.h"
 #include "vx_internal.h"
 #include "vx_recursive_units.h"
 #include "vx_unit.h"
 
 namespace {
-
-constexpr uint32_t TYPE_WHITE_NOISE = 0x0194a966;
-constexpr uint32_t TYPE_SAW_BL = 0x04c399ff;
-constexpr uint32_t TYPE_WAVE_OSC = 0x01bea1cf;
 
 const double kInf = std::numeric_limits<double>::infinity();
 const double kExtremes[] = {std::numeric_limits<double>::quiet_NaN(),
@@ -129,7 +126,7 @@ class NumericTest : public ::testing::Test {
                 const int32_t data = port.queueData == VXT_ENVELOPE
                                          ? envelope
                                          : (port.defaultValue > 1.5f ? stereo : mono);
-                EXPECT_EQ(Vexa_QueueData(c, unit, port.portID, data, 0, 32, QUEUE_LOOP), 0)
+                EXPECT_EQ(Vexa_QueueData(c, unit, port.portID, data, 0, 32, VEXA_QUEUE_LOOP), 0)
                     << std::hex << info->typeID;
             }
         }
@@ -166,15 +163,15 @@ TEST_F(NumericTest, ExtremeValuesOnEverySettablePort) {
     for (int k = 0; k < 2; k++) {
         const int32_t wavetable = Vexa_CreateTable(both[k], 64);
         ASSERT_EQ(Vexa_WriteTableDoubles(both[k], wavetable, 0, curve.data(), 64), 0);
-        witnesses[k][0] = Vexa_CreateUnit(both[k], TYPE_SAW_BL, 0, 0);
-        witnesses[k][1] = Vexa_CreateUnit(both[k], TYPE_WAVE_OSC, 0, 0);
+        witnesses[k][0] = Vexa_CreateUnit(both[k], VEXA_UNIT_SAWTOOTH_OSCILLATOR_BL, 0, 0);
+        witnesses[k][1] = Vexa_CreateUnit(both[k], VEXA_UNIT_WAVE_OSCILLATOR, 0, 0);
         ASSERT_EQ(Vexa_UseTable(both[k], witnesses[k][1], PORTID_TABLE, 0, wavetable), 0);
         for (int32_t w : witnesses[k]) {
             ASSERT_EQ(Vexa_SetPort(both[k], w, PORTID_FREQUENCY, 0, 331.0), 0);
             ASSERT_EQ(Vexa_StartUnit(both[k], w), 0);
         }
     }
-    const int32_t noise = Vexa_CreateUnit(ctx, TYPE_WHITE_NOISE, 0, 0);
+    const int32_t noise = Vexa_CreateUnit(ctx, VEXA_UNIT_WHITE_NOISE, 0, 0);
     ASSERT_EQ(Vexa_StartUnit(ctx, noise), 0);
 
     int combinations = 0;
@@ -183,7 +180,7 @@ TEST_F(NumericTest, ExtremeValuesOnEverySettablePort) {
             const PortInfo &port = info->ports[p];
             if ((port.portKind & (PORT_INPUT | PORT_VARIABLE)) == 0) continue;
             for (int part = 0; part < port.numParts; part++) {
-                for (int signal = -1; signal <= SIGNAL_RAW; signal++) {
+                for (int signal = -1; signal <= VEXA_SIGNAL_RAW; signal++) {
                     for (double value : kExtremes) {
                         char what[160];
                         std::snprintf(what, sizeof what, "type 0x%08x port 0x%08x part %d signal %d value %g",
@@ -251,10 +248,9 @@ TEST_F(NumericTest, ExtremeSignalsThroughConnections) {
     ASSERT_EQ(Vexa_WriteEnvelope(ctx, envelope, 0, frames.data(), 64), 0);
 
     /* Add with raw inputs passes any value through. */
-    const uint32_t TYPE_ADD = 0x01b7611d;
     for (double value : kExtremes) {
-        const int32_t source = Vexa_CreateUnit(ctx, TYPE_ADD, 0, 0);
-        ASSERT_EQ(Vexa_SetPortSignalType(ctx, source, PORTID_INPUT_A, 0, SIGNAL_RAW), 0);
+        const int32_t source = Vexa_CreateUnit(ctx, VEXA_UNIT_ADD, 0, 0);
+        ASSERT_EQ(Vexa_SetPortSignalType(ctx, source, PORTID_INPUT_A, 0, VEXA_SIGNAL_RAW), 0);
         ASSERT_EQ(Vexa_SetPort(ctx, source, PORTID_INPUT_A, 0, value), 0);
         ASSERT_EQ(Vexa_SetPort(ctx, source, PORTID_INPUT_B, 0, 0.0), 0);
         ASSERT_EQ(Vexa_SetPriority(ctx, source, 2), 0); /* runs before the units it feeds */

@@ -12,17 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "velto_units.h"
 #include "vx_test_support.h"
 #include "vx_unit.h"
 
 namespace {
-
-constexpr uint32_t TYPE_SINE = 0x01f28b71, TYPE_SAWTOOTH = 0x022199ff, TYPE_SQUARE = 0x0212c509,
-                   TYPE_TRIANGLE = 0x01f1a5c9, TYPE_PULSE = 0x01f061dd,
-                   TYPE_IMPULSE = 0x01fdbfd1;
-
-constexpr uint32_t P_INPUT = 0x000849b9, P_OUTPUT = 0x004250f7, P_FREQUENCY = 0x01f2d76c,
-                   P_AMPLITUDE = 0x02158ec1, P_PHASE = 0x000751d0, P_WIDTH = 0x0007849f;
 
 constexpr float kAmplitudeDefault = 0.999969482421875f; /* 32767/32768 */
 
@@ -84,12 +78,13 @@ double PolySinePi(double p) {
 /* Output of frame n of each type, from its phase, wrap, amplitude and width. */
 float Shape(uint32_t type, double p, bool wrapped, float a, float width) {
     switch (type) {
-    case TYPE_SAWTOOTH: return F(p * a);
-    case TYPE_SQUARE: return p >= 0.0 ? a : -a;
-    case TYPE_PULSE: return p >= width ? a : -a;
-    case TYPE_TRIANGLE: return p < 0.0 ? F(2.0 * (p + 0.5) * a) : F(2.0 * (0.5 - p) * a);
-    case TYPE_IMPULSE: return wrapped ? a : 0.0f;
-    case TYPE_SINE: return F(PolySinePi(p) * a);
+    case VEXA_UNIT_SAWTOOTH_OSCILLATOR: return F(p * a);
+    case VEXA_UNIT_SQUARE_OSCILLATOR: return p >= 0.0 ? a : -a;
+    case VEXA_UNIT_PULSE_OSCILLATOR: return p >= width ? a : -a;
+    case VEXA_UNIT_TRIANGLE_OSCILLATOR:
+        return p < 0.0 ? F(2.0 * (p + 0.5) * a) : F(2.0 * (0.5 - p) * a);
+    case VEXA_UNIT_IMPULSE_OSCILLATOR: return wrapped ? a : 0.0f;
+    case VEXA_UNIT_SINE_OSCILLATOR: return F(PolySinePi(p) * a);
     }
     ADD_FAILURE() << "unknown type";
     return 0.0f;
@@ -100,9 +95,10 @@ struct OscType {
     uint32_t type;
 };
 
-const OscType kTypes[] = {{"Sine", TYPE_SINE},         {"Sawtooth", TYPE_SAWTOOTH},
-                          {"Square", TYPE_SQUARE},     {"Triangle", TYPE_TRIANGLE},
-                          {"Pulse", TYPE_PULSE},       {"Impulse", TYPE_IMPULSE}};
+const OscType kTypes[] = {
+    {"Sine", VEXA_UNIT_SINE_OSCILLATOR},     {"Sawtooth", VEXA_UNIT_SAWTOOTH_OSCILLATOR},
+    {"Square", VEXA_UNIT_SQUARE_OSCILLATOR}, {"Triangle", VEXA_UNIT_TRIANGLE_OSCILLATOR},
+    {"Pulse", VEXA_UNIT_PULSE_OSCILLATOR},   {"Impulse", VEXA_UNIT_IMPULSE_OSCILLATOR}};
 
 class OscillatorTest : public vxtest::EngineTest {
   protected:
@@ -123,9 +119,10 @@ class OscillatorTest : public vxtest::EngineTest {
         }
         for (int32_t unit : units) Start(unit);
         for (size_t i = 0; i < taps.size(); i++) {
-            int32_t probe = Unit(vxtest::TYPE_CHANNEL_OUT, static_cast<int32_t>(i));
-            EXPECT_EQ(Vexa_ConnectUnits(ctx, taps[i].unit, taps[i].port, 0, probe, P_INPUT, 0),
-                      0);
+            int32_t probe = Unit(VEXA_UNIT_CHANNEL_OUT, static_cast<int32_t>(i));
+            EXPECT_EQ(
+                Vexa_ConnectUnits(ctx, taps[i].unit, taps[i].port, 0, probe, VEXA_PORT_INPUT, 0),
+                0);
             EXPECT_EQ(Vexa_SetPriority(ctx, probe, 0), 0);
             Start(probe);
         }
@@ -145,9 +142,9 @@ class OscillatorTest : public vxtest::EngineTest {
 
     int32_t Osc(uint32_t type, double frequency, double amplitude, double phase) {
         int32_t osc = Unit(type);
-        Set(osc, P_FREQUENCY, frequency);
-        Set(osc, P_AMPLITUDE, amplitude);
-        Set(osc, P_PHASE, phase);
+        Set(osc, VEXA_PORT_FREQUENCY, frequency);
+        Set(osc, VEXA_PORT_AMPLITUDE, amplitude);
+        Set(osc, VEXA_PORT_PHASE, phase);
         return osc;
     }
 
@@ -163,27 +160,29 @@ TEST_F(OscillatorTest, DescriptorsGiveSignalTypesAndCreationDefaults) {
     for (const OscType &t : kTypes) {
         SCOPED_TRACE(t.name);
         int32_t osc = Unit(t.type);
-        const int32_t frequencyType = t.type == TYPE_IMPULSE ? SIGNAL_RAW : SIGNAL_FREQUENCY;
-        EXPECT_EQ(Vexa_GetPortSignalType(ctx, osc, P_FREQUENCY, 0), frequencyType);
-        EXPECT_EQ(Vexa_GetPortSignalType(ctx, osc, P_AMPLITUDE, 0), SIGNAL_RAW);
-        EXPECT_EQ(Vexa_GetPortSignalType(ctx, osc, P_PHASE, 0), SIGNAL_SIGNED);
-        EXPECT_EQ(Vexa_GetPortSignalType(ctx, osc, P_OUTPUT, 0), VXERR_INVALID_PORT_TYPE);
-        EXPECT_EQ(Get(osc, P_FREQUENCY), 440.0);
-        EXPECT_EQ(Get(osc, P_AMPLITUDE), static_cast<double>(kAmplitudeDefault));
-        EXPECT_EQ(Get(osc, P_PHASE), t.type == TYPE_TRIANGLE ? -0.5 : 0.0);
-        EXPECT_EQ(Get(osc, P_OUTPUT), 0.0);
-        for (uint32_t port : {P_FREQUENCY, P_AMPLITUDE, P_PHASE, P_OUTPUT}) {
+        const int32_t frequencyType =
+            t.type == VEXA_UNIT_IMPULSE_OSCILLATOR ? VEXA_SIGNAL_RAW : VEXA_SIGNAL_FREQUENCY;
+        EXPECT_EQ(Vexa_GetPortSignalType(ctx, osc, VEXA_PORT_FREQUENCY, 0), frequencyType);
+        EXPECT_EQ(Vexa_GetPortSignalType(ctx, osc, VEXA_PORT_AMPLITUDE, 0), VEXA_SIGNAL_RAW);
+        EXPECT_EQ(Vexa_GetPortSignalType(ctx, osc, VEXA_PORT_PHASE, 0), VEXA_SIGNAL_SIGNED);
+        EXPECT_EQ(Vexa_GetPortSignalType(ctx, osc, VEXA_PORT_OUTPUT, 0), VXERR_INVALID_PORT_TYPE);
+        EXPECT_EQ(Get(osc, VEXA_PORT_FREQUENCY), 440.0);
+        EXPECT_EQ(Get(osc, VEXA_PORT_AMPLITUDE), static_cast<double>(kAmplitudeDefault));
+        EXPECT_EQ(Get(osc, VEXA_PORT_PHASE), t.type == VEXA_UNIT_TRIANGLE_OSCILLATOR ? -0.5 : 0.0);
+        EXPECT_EQ(Get(osc, VEXA_PORT_OUTPUT), 0.0);
+        for (uint32_t port :
+             {VEXA_PORT_FREQUENCY, VEXA_PORT_AMPLITUDE, VEXA_PORT_PHASE, VEXA_PORT_OUTPUT}) {
             EXPECT_EQ(Vexa_GetNumParts(ctx, osc, port), 1);
         }
         /* The phase is a variable: it cannot be connected to. */
-        int32_t other = Unit(TYPE_SAWTOOTH);
-        EXPECT_EQ(Vexa_ConnectUnits(ctx, other, P_OUTPUT, 0, osc, P_PHASE, 0),
+        int32_t other = Unit(VEXA_UNIT_SAWTOOTH_OSCILLATOR);
+        EXPECT_EQ(Vexa_ConnectUnits(ctx, other, VEXA_PORT_OUTPUT, 0, osc, VEXA_PORT_PHASE, 0),
                   VXERR_INVALID_PORT_TYPE);
-        if (t.type == TYPE_PULSE) {
-            EXPECT_EQ(Vexa_GetPortSignalType(ctx, osc, P_WIDTH, 0), SIGNAL_SIGNED);
-            EXPECT_EQ(Get(osc, P_WIDTH), 0.0);
+        if (t.type == VEXA_UNIT_PULSE_OSCILLATOR) {
+            EXPECT_EQ(Vexa_GetPortSignalType(ctx, osc, VEXA_PORT_WIDTH, 0), VEXA_SIGNAL_SIGNED);
+            EXPECT_EQ(Get(osc, VEXA_PORT_WIDTH), 0.0);
         } else {
-            EXPECT_EQ(Vexa_GetNumParts(ctx, osc, P_WIDTH), VXERR_NOT_FOUND);
+            EXPECT_EQ(Vexa_GetNumParts(ctx, osc, VEXA_PORT_WIDTH), VXERR_NOT_FOUND);
         }
     }
 }
@@ -200,18 +199,23 @@ TEST_F(OscillatorTest, EveryShapeMatchesAPlainComputationFrameByFrame) {
         Restart();
         const float start = 0.25f;
         int32_t osc = Osc(t.type, 0.0, 0.0, start);
-        int32_t frequency = Osc(TYPE_SAWTOOTH, 50.0, 30000.0, 0.0);
-        int32_t amplitude = Osc(TYPE_SAWTOOTH, 333.3, 1.5, 0.0);
-        int32_t width = Osc(TYPE_SAWTOOTH, 123.4, 0.9, 0.0);
-        ASSERT_EQ(Vexa_ConnectUnits(ctx, frequency, P_OUTPUT, 0, osc, P_FREQUENCY, 0), 0);
-        ASSERT_EQ(Vexa_ConnectUnits(ctx, amplitude, P_OUTPUT, 0, osc, P_AMPLITUDE, 0), 0);
-        const bool pulse = t.type == TYPE_PULSE;
+        int32_t frequency = Osc(VEXA_UNIT_SAWTOOTH_OSCILLATOR, 50.0, 30000.0, 0.0);
+        int32_t amplitude = Osc(VEXA_UNIT_SAWTOOTH_OSCILLATOR, 333.3, 1.5, 0.0);
+        int32_t width = Osc(VEXA_UNIT_SAWTOOTH_OSCILLATOR, 123.4, 0.9, 0.0);
+        ASSERT_EQ(
+            Vexa_ConnectUnits(ctx, frequency, VEXA_PORT_OUTPUT, 0, osc, VEXA_PORT_FREQUENCY, 0), 0);
+        ASSERT_EQ(
+            Vexa_ConnectUnits(ctx, amplitude, VEXA_PORT_OUTPUT, 0, osc, VEXA_PORT_AMPLITUDE, 0), 0);
+        const bool pulse = t.type == VEXA_UNIT_PULSE_OSCILLATOR;
         if (pulse) {
-            ASSERT_EQ(Vexa_ConnectUnits(ctx, width, P_OUTPUT, 0, osc, P_WIDTH, 0), 0);
+            ASSERT_EQ(Vexa_ConnectUnits(ctx, width, VEXA_PORT_OUTPUT, 0, osc, VEXA_PORT_WIDTH, 0),
+                      0);
         }
         Signals rec = Run({frequency, amplitude, width}, {osc},
-                          {{frequency, P_OUTPUT}, {amplitude, P_OUTPUT}, {width, P_OUTPUT},
-                           {osc, P_OUTPUT}},
+                          {{frequency, VEXA_PORT_OUTPUT},
+                           {amplitude, VEXA_PORT_OUTPUT},
+                           {width, VEXA_PORT_OUTPUT},
+                           {osc, VEXA_PORT_OUTPUT}},
                           kTicks);
         const std::vector<float> &f = rec[0], &a = rec[1], &w = rec[2], &out = rec[3];
         /* The sweep reaches both limits and negative frequencies. */
@@ -229,7 +233,7 @@ TEST_F(OscillatorTest, EveryShapeMatchesAPlainComputationFrameByFrame) {
                 mismatches++;
             }
         }
-        EXPECT_EQ(Get(osc, P_PHASE), static_cast<double>(track.stored));
+        EXPECT_EQ(Get(osc, VEXA_PORT_PHASE), static_cast<double>(track.stored));
     }
 }
 
@@ -251,18 +255,21 @@ TEST_F(OscillatorTest, LongRunsMatchThePlainAccumulatorInEveryBuild) {
                 Restart();
                 const float start = 0.25f, width = 0.3f;
                 const int32_t osc = Osc(t.type, 1234.5, 0.5, start);
-                if (t.type == TYPE_PULSE) Set(osc, P_WIDTH, width);
+                if (t.type == VEXA_UNIT_PULSE_OSCILLATOR) Set(osc, VEXA_PORT_WIDTH, width);
                 std::vector<float> f;
                 std::vector<float> out;
                 if (modulated) {
-                    const int32_t sweep = Osc(TYPE_SAWTOOTH, 97.0, 3000.0, 0.0);
-                    ASSERT_EQ(Vexa_ConnectUnits(ctx, sweep, P_OUTPUT, 0, osc, P_FREQUENCY, 0), 0);
-                    Signals rec = Run({sweep}, {osc}, {{sweep, P_OUTPUT}, {osc, P_OUTPUT}}, kTicks);
+                    const int32_t sweep = Osc(VEXA_UNIT_SAWTOOTH_OSCILLATOR, 97.0, 3000.0, 0.0);
+                    ASSERT_EQ(Vexa_ConnectUnits(ctx, sweep, VEXA_PORT_OUTPUT, 0, osc,
+                                                VEXA_PORT_FREQUENCY, 0),
+                              0);
+                    Signals rec = Run({sweep}, {osc},
+                                      {{sweep, VEXA_PORT_OUTPUT}, {osc, VEXA_PORT_OUTPUT}}, kTicks);
                     f = rec[0];
                     out = rec[1];
                     ASSERT_LT(*std::min_element(f.begin(), f.end()), -2900.0f);
                 } else {
-                    out = Run({}, {osc}, {{osc, P_OUTPUT}}, kTicks)[0];
+                    out = Run({}, {osc}, {{osc, VEXA_PORT_OUTPUT}}, kTicks)[0];
                     f.assign(out.size(), 1234.5f);
                 }
                 ASSERT_GE(out.size(), 100000u);
@@ -277,7 +284,7 @@ TEST_F(OscillatorTest, LongRunsMatchThePlainAccumulatorInEveryBuild) {
                         mismatches++;
                     }
                 }
-                EXPECT_EQ(Get(osc, P_PHASE), static_cast<double>(track.stored));
+                EXPECT_EQ(Get(osc, VEXA_PORT_PHASE), static_cast<double>(track.stored));
             }
         }
     }
@@ -291,8 +298,8 @@ TEST_F(OscillatorTest, LongRunsMatchThePlainAccumulatorInEveryBuild) {
  * those roundings carry it past 1 on the 50th frame, which wraps (with the sums held in
  * double from block to block, fifty steps would stay just below 1). */
 TEST_F(OscillatorTest, SawtoothAt441HzRisesBy002AndWrapsOnTheFiftiethFrame) {
-    int32_t saw = Osc(TYPE_SAWTOOTH, 441.0, 1.0, 0.0);
-    std::vector<float> out = Record(saw, P_OUTPUT, 2);
+    int32_t saw = Osc(VEXA_UNIT_SAWTOOTH_OSCILLATOR, 441.0, 1.0, 0.0);
+    std::vector<float> out = Record(saw, VEXA_PORT_OUTPUT, 2);
     for (int n = 0; n < 49; n++) {
         ASSERT_NEAR(out[n], 0.02 * (n + 1), 1e-6) << "frame " << n;
         if (n > 0) {
@@ -312,13 +319,15 @@ TEST_F(OscillatorTest, SawtoothAt441HzRisesBy002AndWrapsOnTheFiftiethFrame) {
 
 /* 30000 Hz at 44100 frames per second is limited to an increment of 1.0. */
 TEST_F(OscillatorTest, FrequenciesAboveNyquistAreLimited) {
-    int32_t saw = Osc(TYPE_SAWTOOTH, 30000.0, 1.0, 0.0);
-    int32_t impulse = Osc(TYPE_IMPULSE, 30000.0, 1.0, 0.0);
-    int32_t sine = Osc(TYPE_SINE, 30000.0, 1.0, 0.0);
-    int32_t fasterSaw = Osc(TYPE_SAWTOOTH, 1.0e9, 1.0, 0.0);
+    int32_t saw = Osc(VEXA_UNIT_SAWTOOTH_OSCILLATOR, 30000.0, 1.0, 0.0);
+    int32_t impulse = Osc(VEXA_UNIT_IMPULSE_OSCILLATOR, 30000.0, 1.0, 0.0);
+    int32_t sine = Osc(VEXA_UNIT_SINE_OSCILLATOR, 30000.0, 1.0, 0.0);
+    int32_t fasterSaw = Osc(VEXA_UNIT_SAWTOOTH_OSCILLATOR, 1.0e9, 1.0, 0.0);
     Signals rec = Run({}, {saw, impulse, sine, fasterSaw},
-                      {{saw, P_OUTPUT}, {impulse, P_OUTPUT}, {sine, P_OUTPUT},
-                       {fasterSaw, P_OUTPUT}},
+                      {{saw, VEXA_PORT_OUTPUT},
+                       {impulse, VEXA_PORT_OUTPUT},
+                       {sine, VEXA_PORT_OUTPUT},
+                       {fasterSaw, VEXA_PORT_OUTPUT}},
                       2);
     for (size_t n = 0; n < rec[0].size(); n++) {
         const bool even = n % 2 == 0;
@@ -332,11 +341,12 @@ TEST_F(OscillatorTest, FrequenciesAboveNyquistAreLimited) {
 
 /* A negative frequency runs the phase down; the impulse fires on the upward wraps. */
 TEST_F(OscillatorTest, NegativeFrequencyRunsDownAndImpulsesFireOnUpwardWraps) {
-    int32_t saw = Osc(TYPE_SAWTOOTH, -10000.0, 1.0, 0.0);
-    int32_t impulse = Osc(TYPE_IMPULSE, -10000.0, 0.5, 0.0);
-    int32_t rising = Osc(TYPE_IMPULSE, 10000.0, 0.5, 0.0);
-    Signals rec = Run({}, {saw, impulse, rising},
-                      {{saw, P_OUTPUT}, {impulse, P_OUTPUT}, {rising, P_OUTPUT}}, 4);
+    int32_t saw = Osc(VEXA_UNIT_SAWTOOTH_OSCILLATOR, -10000.0, 1.0, 0.0);
+    int32_t impulse = Osc(VEXA_UNIT_IMPULSE_OSCILLATOR, -10000.0, 0.5, 0.0);
+    int32_t rising = Osc(VEXA_UNIT_IMPULSE_OSCILLATOR, 10000.0, 0.5, 0.0);
+    Signals rec =
+        Run({}, {saw, impulse, rising},
+            {{saw, VEXA_PORT_OUTPUT}, {impulse, VEXA_PORT_OUTPUT}, {rising, VEXA_PORT_OUTPUT}}, 4);
     PhaseTrack track = TrackPhase(0.0f, std::vector<float>(rec[0].size(), -10000.0f));
     int fired = 0, firedRising = 0;
     for (size_t n = 0; n < rec[0].size(); n++) {
@@ -355,25 +365,25 @@ TEST_F(OscillatorTest, NegativeFrequencyRunsDownAndImpulsesFireOnUpwardWraps) {
 }
 
 TEST_F(OscillatorTest, PhaseSetTo2IsClippedTo1AndWrapsOnTheNextFrame) {
-    int32_t saw = Osc(TYPE_SAWTOOTH, 0.0, 1.0, 2.0);
+    int32_t saw = Osc(VEXA_UNIT_SAWTOOTH_OSCILLATOR, 0.0, 1.0, 2.0);
     Render(1);
-    EXPECT_EQ(Get(saw, P_PHASE), 1.0);
-    std::vector<float> out = Record(saw, P_OUTPUT, 1);
+    EXPECT_EQ(Get(saw, VEXA_PORT_PHASE), 1.0);
+    std::vector<float> out = Record(saw, VEXA_PORT_OUTPUT, 1);
     for (float value : out) ASSERT_EQ(value, -1.0f);
-    EXPECT_EQ(Get(saw, P_PHASE), -1.0);
+    EXPECT_EQ(Get(saw, VEXA_PORT_PHASE), -1.0);
 }
 
 /* The phase is stored at the end of every block; stop and start leave it alone, and the
  * restarted unit carries on from the stored float phase. */
 TEST_F(OscillatorTest, RestartContinuesFromTheStoredPhase) {
-    int32_t sine = Osc(TYPE_SINE, 1000.0, 1.0, 0.0);
-    Signals first = Run({}, {sine}, {{sine, P_OUTPUT}}, 3);
+    int32_t sine = Osc(VEXA_UNIT_SINE_OSCILLATOR, 1000.0, 1.0, 0.0);
+    Signals first = Run({}, {sine}, {{sine, VEXA_PORT_OUTPUT}}, 3);
     PhaseTrack track = TrackPhase(0.0f, std::vector<float>(3 * 64, 1000.0f));
-    EXPECT_EQ(Get(sine, P_PHASE), static_cast<double>(track.stored));
+    EXPECT_EQ(Get(sine, VEXA_PORT_PHASE), static_cast<double>(track.stored));
 
     EXPECT_EQ(Vexa_StopUnit(ctx, sine), 0);
     Render(2);
-    EXPECT_EQ(Get(sine, P_PHASE), static_cast<double>(track.stored));
+    EXPECT_EQ(Get(sine, VEXA_PORT_PHASE), static_cast<double>(track.stored));
     Start(sine);
     std::vector<float> after = RenderChannels(1, 1)[0];
     PhaseTrack resumed = TrackPhase(track.stored, std::vector<float>(64, 1000.0f));
@@ -395,22 +405,22 @@ struct PhaseCase {
 const double kPiF = 3.1415927410125732;
 
 const PhaseCase kPhaseCases[] = {
-    {"square at 0 is +A", TYPE_SQUARE, 0.0, 0, 0.75f},
-    {"square just below 0 is -A", TYPE_SQUARE, -1.0e-7, 0, -0.75f},
-    {"square at -1 is -A", TYPE_SQUARE, -1.0, 0, -0.75f},
-    {"pulse at its width is +A", TYPE_PULSE, 0.25, 0.25, 0.75f},
-    {"pulse just below its width is -A", TYPE_PULSE, 0.2499999, 0.25, -0.75f},
-    {"pulse of width -0.5 at -0.5", TYPE_PULSE, -0.5, -0.5, 0.75f},
-    {"triangle at -0.5 is 0", TYPE_TRIANGLE, -0.5, 0, 0.0f},
-    {"triangle at +0.5 is 0", TYPE_TRIANGLE, 0.5, 0, 0.0f},
-    {"triangle at 0 is +A", TYPE_TRIANGLE, 0.0, 0, 0.75f},
-    {"triangle at -1 is -A", TYPE_TRIANGLE, -1.0, 0, -0.75f},
-    {"sine at +0.5", TYPE_SINE, 0.5, 0, F(PolySinePi(0.5) * 0.75)},
-    {"sine at -0.5", TYPE_SINE, -0.5, 0, F(PolySinePi(-0.5) * 0.75)},
-    {"sine at 1.0 wraps to -1 and folds to 0", TYPE_SINE, 1.0, 0, 0.0f},
-    {"sine at 0.25", TYPE_SINE, 0.25, 0, F(PolySinePi(0.25) * 0.75)},
-    {"sawtooth at -0.5", TYPE_SAWTOOTH, -0.5, 0, -0.375f},
-    {"impulse without a wrap", TYPE_IMPULSE, 0.5, 0, 0.0f},
+    {"square at 0 is +A", VEXA_UNIT_SQUARE_OSCILLATOR, 0.0, 0, 0.75f},
+    {"square just below 0 is -A", VEXA_UNIT_SQUARE_OSCILLATOR, -1.0e-7, 0, -0.75f},
+    {"square at -1 is -A", VEXA_UNIT_SQUARE_OSCILLATOR, -1.0, 0, -0.75f},
+    {"pulse at its width is +A", VEXA_UNIT_PULSE_OSCILLATOR, 0.25, 0.25, 0.75f},
+    {"pulse just below its width is -A", VEXA_UNIT_PULSE_OSCILLATOR, 0.2499999, 0.25, -0.75f},
+    {"pulse of width -0.5 at -0.5", VEXA_UNIT_PULSE_OSCILLATOR, -0.5, -0.5, 0.75f},
+    {"triangle at -0.5 is 0", VEXA_UNIT_TRIANGLE_OSCILLATOR, -0.5, 0, 0.0f},
+    {"triangle at +0.5 is 0", VEXA_UNIT_TRIANGLE_OSCILLATOR, 0.5, 0, 0.0f},
+    {"triangle at 0 is +A", VEXA_UNIT_TRIANGLE_OSCILLATOR, 0.0, 0, 0.75f},
+    {"triangle at -1 is -A", VEXA_UNIT_TRIANGLE_OSCILLATOR, -1.0, 0, -0.75f},
+    {"sine at +0.5", VEXA_UNIT_SINE_OSCILLATOR, 0.5, 0, F(PolySinePi(0.5) * 0.75)},
+    {"sine at -0.5", VEXA_UNIT_SINE_OSCILLATOR, -0.5, 0, F(PolySinePi(-0.5) * 0.75)},
+    {"sine at 1.0 wraps to -1 and folds to 0", VEXA_UNIT_SINE_OSCILLATOR, 1.0, 0, 0.0f},
+    {"sine at 0.25", VEXA_UNIT_SINE_OSCILLATOR, 0.25, 0, F(PolySinePi(0.25) * 0.75)},
+    {"sawtooth at -0.5", VEXA_UNIT_SAWTOOTH_OSCILLATOR, -0.5, 0, -0.375f},
+    {"impulse without a wrap", VEXA_UNIT_IMPULSE_OSCILLATOR, 0.5, 0, 0.0f},
 };
 
 TEST_F(OscillatorTest, ShapesAtChosenPhases) {
@@ -418,8 +428,8 @@ TEST_F(OscillatorTest, ShapesAtChosenPhases) {
         SCOPED_TRACE(c.name);
         Restart();
         int32_t osc = Osc(c.type, 0.0, 0.75, c.phase);
-        if (c.type == TYPE_PULSE) Set(osc, P_WIDTH, c.width);
-        std::vector<float> out = Record(osc, P_OUTPUT, 1);
+        if (c.type == VEXA_UNIT_PULSE_OSCILLATOR) Set(osc, VEXA_PORT_WIDTH, c.width);
+        std::vector<float> out = Record(osc, VEXA_PORT_OUTPUT, 1);
         for (float value : out) ASSERT_EQ(value, c.expected);
     }
     /* The values the polynomial must give at the quarter phases. */
@@ -429,19 +439,20 @@ TEST_F(OscillatorTest, ShapesAtChosenPhases) {
 }
 
 TEST_F(OscillatorTest, SineAtPhaseHalfIsWithin1e7OfTheDefaultAmplitude) {
-    int32_t sine = Unit(TYPE_SINE);
-    Set(sine, P_FREQUENCY, 0.0);
-    Set(sine, P_PHASE, 0.5);
-    std::vector<float> out = Record(sine, P_OUTPUT, 1);
+    int32_t sine = Unit(VEXA_UNIT_SINE_OSCILLATOR);
+    Set(sine, VEXA_PORT_FREQUENCY, 0.0);
+    Set(sine, VEXA_PORT_PHASE, 0.5);
+    std::vector<float> out = Record(sine, VEXA_PORT_OUTPUT, 1);
     EXPECT_NEAR(out[0], kAmplitudeDefault, 1e-7);
     EXPECT_EQ(out[0], F(PolySinePi(0.5) * kAmplitudeDefault));
 }
 
 /* The polynomial against the library sine over a whole cycle. */
 TEST_F(OscillatorTest, SineFollowsTheLibrarySine) {
-    int32_t sine = Osc(TYPE_SINE, 100.0, 1.0, 0.0);
-    int32_t saw = Osc(TYPE_SAWTOOTH, 100.0, 1.0, 0.0); /* the same phase, as a signal */
-    Signals rec = Run({}, {sine, saw}, {{sine, P_OUTPUT}, {saw, P_OUTPUT}}, 8);
+    int32_t sine = Osc(VEXA_UNIT_SINE_OSCILLATOR, 100.0, 1.0, 0.0);
+    int32_t saw =
+        Osc(VEXA_UNIT_SAWTOOTH_OSCILLATOR, 100.0, 1.0, 0.0); /* the same phase, as a signal */
+    Signals rec = Run({}, {sine, saw}, {{sine, VEXA_PORT_OUTPUT}, {saw, VEXA_PORT_OUTPUT}}, 8);
     double worst = 0.0;
     for (size_t n = 0; n < rec[0].size(); n++) {
         worst = std::max(worst, std::fabs(rec[0][n] - std::sin(std::numbers::pi * rec[1][n])));
@@ -451,15 +462,16 @@ TEST_F(OscillatorTest, SineFollowsTheLibrarySine) {
 
 /* The triangle's phase starts at -0.5, so it rises from 0 towards +A. */
 TEST_F(OscillatorTest, TriangleRisesFromZeroAtCreation) {
-    int32_t triangle = Unit(TYPE_TRIANGLE);
-    Set(triangle, P_FREQUENCY, 441.0);
-    Set(triangle, P_AMPLITUDE, 1.0);
-    std::vector<float> out = Record(triangle, P_OUTPUT, 1);
+    int32_t triangle = Unit(VEXA_UNIT_TRIANGLE_OSCILLATOR);
+    Set(triangle, VEXA_PORT_FREQUENCY, 441.0);
+    Set(triangle, VEXA_PORT_AMPLITUDE, 1.0);
+    std::vector<float> out = Record(triangle, VEXA_PORT_OUTPUT, 1);
     EXPECT_NEAR(out[0], 0.04, 1e-5);
     EXPECT_NEAR(out[1], 0.08, 1e-5);
     PhaseTrack track = TrackPhase(-0.5f, std::vector<float>(64, 441.0f));
     for (size_t n = 0; n < out.size(); n++) {
-        ASSERT_EQ(out[n], Shape(TYPE_TRIANGLE, track.phase[n], false, 1.0f, 0.0f)) << n;
+        ASSERT_EQ(out[n], Shape(VEXA_UNIT_TRIANGLE_OSCILLATOR, track.phase[n], false, 1.0f, 0.0f))
+            << n;
     }
 }
 

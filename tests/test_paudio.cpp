@@ -9,14 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "velto_units.h"
 #include "vx_internal.h"
 #include "vx_test_support.h"
 #include "vx_unit.h"
 
 namespace {
-
-using vxtest::TYPE_CHANNEL_OUT;
-constexpr uint32_t TYPE_CHANNEL_IN = 0x01ea9411;
 
 /* PortAudio keeps a process-wide initialisation count; when every Pa_Initialize made by the
  * engine was balanced, the count is back at 0 and a further Pa_Terminate is refused. */
@@ -38,9 +36,9 @@ class CallbackTest : public vxtest::EngineTest {
  * exactly as large as the frames PortAudio announces, so reading or writing past them is
  * caught by the address sanitizer build. */
 TEST_F(CallbackTest, ComputesWholeTicksAndSilencesTheRest) {
-    const int32_t in = Unit(TYPE_CHANNEL_IN, 0);
-    const int32_t copy = Unit(TYPE_CHANNEL_OUT, 0);
-    const int32_t constant = Unit(TYPE_CHANNEL_OUT, 1);
+    const int32_t in = Unit(VEXA_UNIT_CHANNEL_IN, 0);
+    const int32_t copy = Unit(VEXA_UNIT_CHANNEL_OUT, 0);
+    const int32_t constant = Unit(VEXA_UNIT_CHANNEL_OUT, 1);
     ASSERT_EQ(Vexa_ConnectUnits(ctx, in, PORTID_OUTPUT, 0, copy, PORTID_INPUT, 0), 0);
     Set(constant, PORTID_INPUT, 0.5);
     for (int32_t unit : {in, copy, constant}) Start(unit);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "velto_units.h"
 #include "vx_pitchdet.h"
 #include "vx_test_support.h"
 #include "vx_unit.h"
@@ -15,10 +16,7 @@
 namespace {
 
 using vxtest::EngineTest;
-using vxtest::TYPE_CHANNEL_OUT;
 
-constexpr uint32_t TYPE_CHANNEL_IN = 0x01ea9411;
-constexpr uint32_t TYPE_PERIOD_DETECTOR = 0x057371f3;
 constexpr double kPi = 3.14159265358979323846;
 
 /* amplitude x sin(2 pi f t) sampled at 44100 frames per second. */
@@ -44,10 +42,10 @@ class PeriodDetectorUnitTest : public EngineTest {
      * channel 1, one pair per frame. */
     void Run(const std::vector<float> &input, std::vector<float> *period,
              std::vector<float> *confidence) {
-        const int32_t source = Unit(TYPE_CHANNEL_IN, 0);
-        const int32_t detector = Unit(TYPE_PERIOD_DETECTOR);
-        const int32_t left = Unit(TYPE_CHANNEL_OUT, 0);
-        const int32_t right = Unit(TYPE_CHANNEL_OUT, 1);
+        const int32_t source = Unit(VEXA_UNIT_CHANNEL_IN, 0);
+        const int32_t detector = Unit(VEXA_UNIT_PERIOD_DETECTOR);
+        const int32_t left = Unit(VEXA_UNIT_CHANNEL_OUT, 0);
+        const int32_t right = Unit(VEXA_UNIT_CHANNEL_OUT, 1);
         ASSERT_EQ(Vexa_ConnectUnits(ctx, source, PORTID_OUTPUT, 0, detector, PORTID_INPUT, 0), 0);
         ASSERT_EQ(Vexa_ConnectUnits(ctx, detector, PORTID_PERIOD, 0, left, PORTID_INPUT, 0), 0);
         ASSERT_EQ(Vexa_ConnectUnits(ctx, detector, PORTID_CONFIDENCE, 0, right, PORTID_INPUT, 0),

@@ -9,6 +9,7 @@
 #include <limits>
 #include <vector>
 
+#include "velto_units.h"
 #include "vx_test_support.h"
 #include "vx_internal.h"
 #include "vx_unit.h"
@@ -16,17 +17,6 @@
 namespace {
 
 using vxtest::EngineTest;
-using vxtest::TYPE_CHANNEL_OUT;
-using vxtest::TYPE_LINE_OUT;
-
-constexpr uint32_t TYPE_ADD = 0x01b7611d;
-constexpr uint32_t TYPE_SINE = 0x01f28b71;
-constexpr uint32_t TYPE_LAG_EXP = 0x05829f02;
-constexpr uint32_t TYPE_LAG_LINEAR = 0x01f25aee;
-constexpr uint32_t TYPE_OLD_SVF = 0x06119b8b;
-constexpr uint32_t TYPE_BUS_READ = 0x01bc7f72;
-constexpr uint32_t TYPE_BUS_WRITE = 0x01e355e2;
-constexpr uint32_t TYPE_SAMPLE_READ_F1 = 0x042426d3;
 
 constexpr double kRate = 44100.0;
 const double kPi = static_cast<double>(3.1415927f);
@@ -44,24 +34,24 @@ TEST_F(PortsTest, SignalConversionsAt44100) {
         double expected;
     };
     const Case cases[] = {
-        {SIGNAL_SIGNED, 0, 2.5f, 1.0},
-        {SIGNAL_SIGNED, 0, -3.0f, -1.0},
-        {SIGNAL_SIGNED, 0, -0.25f, -0.25},
-        {SIGNAL_UNSIGNED, 0, -0.5f, 0.0},
-        {SIGNAL_UNSIGNED, 0, 2.5f, 2.0},
-        {SIGNAL_UNSIGNED, 0, 1.5f, 1.5},
-        {SIGNAL_FREQUENCY, 0, 12345.5f, 12345.5},
-        {SIGNAL_SAMPLE_RATE, 0, 22050.0f, 22050.0},
-        {SIGNAL_RAW, 0, -7.5f, -7.5},
-        {SIGNAL_HALF_LIFE, 0, 0.1f, 1.0 - std::pow(0.5, 1.0 / (double(0.1f) * kRate))},
-        {SIGNAL_HALF_LIFE, 0, 0.0f, 1.0},
-        {SIGNAL_HALF_LIFE, 0, 1.9f / 44100.0f, 1.0},
-        {SIGNAL_HALF_LIFE, 0, -1.0f, 1.0},
-        {SIGNAL_TIME, 0, 1.0f, 1.0 / kRate},
-        {SIGNAL_TIME, 1, 1.0f, 8.0 / kRate},
-        {SIGNAL_TIME, 0, 1.0f / 44100.0f, 1.0},
-        {SIGNAL_SVF_FREQUENCY, 0, 1000.0f, 2.0 * std::sin(kPi * 1000.0 * (1.0 / kRate))},
-        {SIGNAL_SVF_FREQUENCY, 1, 1000.0f, 2.0 * std::sin(8.0 * kPi * 1000.0 * (1.0 / kRate))},
+        {VEXA_SIGNAL_SIGNED, 0, 2.5f, 1.0},
+        {VEXA_SIGNAL_SIGNED, 0, -3.0f, -1.0},
+        {VEXA_SIGNAL_SIGNED, 0, -0.25f, -0.25},
+        {VEXA_SIGNAL_UNSIGNED, 0, -0.5f, 0.0},
+        {VEXA_SIGNAL_UNSIGNED, 0, 2.5f, 2.0},
+        {VEXA_SIGNAL_UNSIGNED, 0, 1.5f, 1.5},
+        {VEXA_SIGNAL_FREQUENCY, 0, 12345.5f, 12345.5},
+        {VEXA_SIGNAL_SAMPLE_RATE, 0, 22050.0f, 22050.0},
+        {VEXA_SIGNAL_RAW, 0, -7.5f, -7.5},
+        {VEXA_SIGNAL_HALF_LIFE, 0, 0.1f, 1.0 - std::pow(0.5, 1.0 / (double(0.1f) * kRate))},
+        {VEXA_SIGNAL_HALF_LIFE, 0, 0.0f, 1.0},
+        {VEXA_SIGNAL_HALF_LIFE, 0, 1.9f / 44100.0f, 1.0},
+        {VEXA_SIGNAL_HALF_LIFE, 0, -1.0f, 1.0},
+        {VEXA_SIGNAL_TIME, 0, 1.0f, 1.0 / kRate},
+        {VEXA_SIGNAL_TIME, 1, 1.0f, 8.0 / kRate},
+        {VEXA_SIGNAL_TIME, 0, 1.0f / 44100.0f, 1.0},
+        {VEXA_SIGNAL_SVF_FREQUENCY, 0, 1000.0f, 2.0 * std::sin(kPi * 1000.0 * (1.0 / kRate))},
+        {VEXA_SIGNAL_SVF_FREQUENCY, 1, 1000.0f, 2.0 * std::sin(8.0 * kPi * 1000.0 * (1.0 / kRate))},
     };
     for (const Case &c : cases) {
         float native = -42.0f;
@@ -74,9 +64,9 @@ TEST_F(PortsTest, SignalConversionsAt44100) {
 
     /* Limits are comparisons: a value that is not a number passes unchanged. */
     float native = 0.0f;
-    ASSERT_EQ(VexaS_ConvertSignalToNative(ctx, SIGNAL_SIGNED, 0, nan, &native), 0);
+    ASSERT_EQ(VexaS_ConvertSignalToNative(ctx, VEXA_SIGNAL_SIGNED, 0, nan, &native), 0);
     EXPECT_TRUE(std::isnan(native));
-    ASSERT_EQ(VexaS_ConvertSignalToNative(ctx, SIGNAL_UNSIGNED, 0, nan, &native), 0);
+    ASSERT_EQ(VexaS_ConvertSignalToNative(ctx, VEXA_SIGNAL_UNSIGNED, 0, nan, &native), 0);
     EXPECT_TRUE(std::isnan(native));
     native = 5.0f;
     EXPECT_EQ(VexaS_ConvertSignalToNative(ctx, 8, 0, 1.0f, &native), VXERR_INVALID_SIGNAL_TYPE);
@@ -84,8 +74,9 @@ TEST_F(PortsTest, SignalConversionsAt44100) {
 }
 
 TEST_F(PortsTest, SetValuesAreConvertedByThePortsType) {
-    const int32_t sine = Unit(TYPE_SINE), line = Unit(TYPE_LINE_OUT), lag = Unit(TYPE_LAG_EXP),
-                  ramp = Unit(TYPE_LAG_LINEAR), svf = Unit(TYPE_OLD_SVF);
+    const int32_t sine = Unit(VEXA_UNIT_SINE_OSCILLATOR), line = Unit(VEXA_UNIT_LINE_OUT),
+                  lag = Unit(VEXA_UNIT_LAG_EXP), ramp = Unit(VEXA_UNIT_LAG_LINEAR),
+                  svf = Unit(VEXA_UNIT_FILTER_OLD_SVF);
     struct Case {
         int32_t unit;
         uint32_t port;
@@ -110,12 +101,12 @@ TEST_F(PortsTest, SetValuesAreConvertedByThePortsType) {
 }
 
 TEST_F(PortsTest, ChangedSignalTypeGovernsLaterSetsOnly) {
-    const int32_t line = Unit(TYPE_LINE_OUT);
+    const int32_t line = Unit(VEXA_UNIT_LINE_OUT);
     Set(line, PORTID_INPUT, -0.5);
     Render(1);
-    ASSERT_EQ(Vexa_SetPortSignalType(ctx, line, PORTID_INPUT, 0, SIGNAL_UNSIGNED), 0);
-    EXPECT_EQ(Vexa_GetPortSignalType(ctx, line, PORTID_INPUT, 0), SIGNAL_UNSIGNED);
-    EXPECT_EQ(Vexa_GetPortSignalType(ctx, line, PORTID_INPUT, 1), SIGNAL_SIGNED);
+    ASSERT_EQ(Vexa_SetPortSignalType(ctx, line, PORTID_INPUT, 0, VEXA_SIGNAL_UNSIGNED), 0);
+    EXPECT_EQ(Vexa_GetPortSignalType(ctx, line, PORTID_INPUT, 0), VEXA_SIGNAL_UNSIGNED);
+    EXPECT_EQ(Vexa_GetPortSignalType(ctx, line, PORTID_INPUT, 1), VEXA_SIGNAL_SIGNED);
     EXPECT_EQ(Get(line, PORTID_INPUT), -0.5) << "the stored value is not converted again";
     Set(line, PORTID_INPUT, -0.5);
     Render(1);
@@ -124,13 +115,13 @@ TEST_F(PortsTest, ChangedSignalTypeGovernsLaterSetsOnly) {
     EXPECT_EQ(Vexa_SetPortSignalType(ctx, line, PORTID_INPUT, 0, 8), VXERR_INVALID_SIGNAL_TYPE);
     EXPECT_EQ(Vexa_SetPortSignalType(ctx, line, PORTID_INPUT, 0, -1), VXERR_INVALID_SIGNAL_TYPE);
     EXPECT_EQ(Vexa_SetPortSignalType(ctx, line, PORTID_INPUT, 2, 0), VXERR_INVALID_PARTNUM);
-    const int32_t sine = Unit(TYPE_SINE);
+    const int32_t sine = Unit(VEXA_UNIT_SINE_OSCILLATOR);
     EXPECT_EQ(Vexa_SetPortSignalType(ctx, sine, PORTID_OUTPUT, 0, 0), VXERR_INVALID_PORT_TYPE);
     EXPECT_EQ(Vexa_GetPortSignalType(ctx, sine, PORTID_OUTPUT, 0), VXERR_INVALID_PORT_TYPE);
-    EXPECT_EQ(Vexa_GetPortSignalType(ctx, sine, PORTID_PHASE, 0), SIGNAL_SIGNED);
-    const int32_t reader = Unit(TYPE_SAMPLE_READ_F1);
-    ASSERT_EQ(Vexa_SetPortSignalType(ctx, reader, PORTID_DATA, 0, SIGNAL_RAW), 0);
-    EXPECT_EQ(Vexa_GetPortSignalType(ctx, reader, PORTID_DATA, 0), SIGNAL_RAW);
+    EXPECT_EQ(Vexa_GetPortSignalType(ctx, sine, PORTID_PHASE, 0), VEXA_SIGNAL_SIGNED);
+    const int32_t reader = Unit(VEXA_UNIT_SAMPLE_READ16_F1);
+    ASSERT_EQ(Vexa_SetPortSignalType(ctx, reader, PORTID_DATA, 0, VEXA_SIGNAL_RAW), 0);
+    EXPECT_EQ(Vexa_GetPortSignalType(ctx, reader, PORTID_DATA, 0), VEXA_SIGNAL_RAW);
 }
 
 TEST(FloatTo16Test, ScalesRoundsAndLimits) {
@@ -150,16 +141,16 @@ TEST(FloatTo16Test, ScalesRoundsAndLimits) {
 /* ---- Reading ---------------------------------------------------------------------- */
 
 TEST_F(PortsTest, ReadingErrors) {
-    const int32_t sine = Unit(TYPE_SINE);
+    const int32_t sine = Unit(VEXA_UNIT_SINE_OSCILLATOR);
     EXPECT_EQ(Vexa_GetPort(ctx, sine, 0x0badf00d, 0), -1000087.0);
     EXPECT_EQ(Vexa_GetPort(ctx, sine, PORTID_FREQUENCY, 1), -1000096.0);
     EXPECT_EQ(Vexa_GetPort(nullptr, sine, PORTID_FREQUENCY, 0), -1000063.0);
     EXPECT_EQ(Vexa_ReadPort(ctx, sine, PORTID_FREQUENCY, 0, nullptr), VXERR_OUT_OF_RANGE);
     EXPECT_EQ(Vexa_GetNumParts(ctx, sine, PORTID_OUTPUT), 1);
-    EXPECT_EQ(Vexa_GetNumParts(ctx, Unit(TYPE_LINE_OUT), PORTID_INPUT), 2);
+    EXPECT_EQ(Vexa_GetNumParts(ctx, Unit(VEXA_UNIT_LINE_OUT), PORTID_INPUT), 2);
     EXPECT_EQ(Vexa_GetNumParts(ctx, sine, 0x0badf00d), VXERR_NOT_FOUND);
 
-    const int32_t reader = Unit(TYPE_SAMPLE_READ_F1);
+    const int32_t reader = Unit(VEXA_UNIT_SAMPLE_READ16_F1);
     EXPECT_EQ(Vexa_GetPortFrames(ctx, reader, PORTID_DATA, 0), 0);
     EXPECT_EQ(Vexa_GetPortFrames(ctx, 12345, PORTID_DATA, 0), -1);
     EXPECT_EQ(Vexa_GetPortFrames(ctx, reader, PORTID_OUTPUT, 0), -1);
@@ -171,7 +162,8 @@ TEST_F(PortsTest, ReadingErrors) {
 /* ---- Connections ------------------------------------------------------------------ */
 
 TEST_F(PortsTest, InputFollowsItsLatestSourceAndFallsBackToItsOwnValue) {
-    const int32_t first = Unit(TYPE_ADD), second = Unit(TYPE_ADD), reader = Unit(TYPE_ADD);
+    const int32_t first = Unit(VEXA_UNIT_ADD), second = Unit(VEXA_UNIT_ADD),
+                  reader = Unit(VEXA_UNIT_ADD);
     Set(first, PORTID_INPUT_A, 0.25);
     Set(second, PORTID_INPUT_A, 0.5);
     Set(reader, PORTID_INPUT_A, 0.125);
@@ -195,11 +187,11 @@ TEST_F(PortsTest, InputFollowsItsLatestSourceAndFallsBackToItsOwnValue) {
 }
 
 TEST_F(PortsTest, DisconnectingAnOutputReleasesAllItsListeners) {
-    const int32_t source = Unit(TYPE_ADD);
+    const int32_t source = Unit(VEXA_UNIT_ADD);
     Set(source, PORTID_INPUT_A, 0.75);
     std::vector<int32_t> listeners;
     for (int i = 0; i < 3; i++) {
-        const int32_t listener = Unit(TYPE_ADD);
+        const int32_t listener = Unit(VEXA_UNIT_ADD);
         Set(listener, PORTID_INPUT_B, 0.125 * (i + 1));
         ASSERT_EQ(Vexa_ConnectUnits(ctx, source, PORTID_OUTPUT, 0, listener, PORTID_INPUT_B, 0),
                   0);
@@ -214,8 +206,9 @@ TEST_F(PortsTest, DisconnectingAnOutputReleasesAllItsListeners) {
 }
 
 TEST_F(PortsTest, ConnectionErrors) {
-    const int32_t add = Unit(TYPE_ADD), lag = Unit(TYPE_LAG_EXP), line = Unit(TYPE_LINE_OUT);
-    const int32_t writer = Unit(TYPE_BUS_WRITE), bus = Unit(TYPE_BUS_READ);
+    const int32_t add = Unit(VEXA_UNIT_ADD), lag = Unit(VEXA_UNIT_LAG_EXP),
+                  line = Unit(VEXA_UNIT_LINE_OUT);
+    const int32_t writer = Unit(VEXA_UNIT_BUS_WRITE), bus = Unit(VEXA_UNIT_BUS_READ);
     struct Case {
         const char *name;
         int32_t source;
@@ -264,11 +257,11 @@ TEST_F(PortsTest, BusWritersSumIntoTheirReader) {
     };
     for (const Case &c : {Case{"writers run first", false, 0}, Case{"reader runs first", true, 8}}) {
         SCOPED_TRACE(c.name);
-        const int32_t reader = Unit(TYPE_BUS_READ);
+        const int32_t reader = Unit(VEXA_UNIT_BUS_READ);
         Set(reader, PORTID_AMPLITUDE, 1.0);
         std::vector<int32_t> writers;
         for (double value : {0.25, 0.5}) {
-            const int32_t writer = Unit(TYPE_BUS_WRITE);
+            const int32_t writer = Unit(VEXA_UNIT_BUS_WRITE);
             Set(writer, PORTID_INPUT, value);
             ASSERT_EQ(Vexa_ConnectUnits(ctx, writer, PORTID_BUS_OUTPUT, 0, reader,
                                         PORTID_BUS_INPUT, 0),
@@ -282,7 +275,7 @@ TEST_F(PortsTest, BusWritersSumIntoTheirReader) {
             ASSERT_EQ(out[frame], frame < c.lateFrames ? 0.0f : 0.75f) << "frame " << frame;
 
         /* A writer moved to another bus leaves this one; reconnecting warns. */
-        const int32_t other = Unit(TYPE_BUS_READ);
+        const int32_t other = Unit(VEXA_UNIT_BUS_READ);
         EXPECT_EQ(Vexa_ConnectUnits(ctx, writers[0], PORTID_BUS_OUTPUT, 0, other,
                                     PORTID_BUS_INPUT, 0),
                   VXWARN_ALREADY_CONNECTED);
@@ -300,8 +293,8 @@ TEST_F(PortsTest, BusWritersSumIntoTheirReader) {
 }
 
 TEST_F(PortsTest, FreedSourceLeavesListenersOnTheirOwnValues) {
-    const int32_t sine = Unit(TYPE_SINE), reader = Unit(TYPE_ADD);
-    const int32_t writer = Unit(TYPE_BUS_WRITE), bus = Unit(TYPE_BUS_READ);
+    const int32_t sine = Unit(VEXA_UNIT_SINE_OSCILLATOR), reader = Unit(VEXA_UNIT_ADD);
+    const int32_t writer = Unit(VEXA_UNIT_BUS_WRITE), bus = Unit(VEXA_UNIT_BUS_READ);
     ASSERT_EQ(Vexa_ConnectUnits(ctx, sine, PORTID_OUTPUT, 0, reader, PORTID_INPUT_A, 0), 0);
     ASSERT_EQ(Vexa_ConnectUnits(ctx, writer, PORTID_BUS_OUTPUT, 0, bus, PORTID_BUS_INPUT, 0), 0);
     EXPECT_EQ(Vexa_SetPort(ctx, reader, PORTID_INPUT_A, 0, 0.125), VXWARN_ALREADY_CONNECTED);
@@ -326,7 +319,7 @@ TEST_F(PortsTest, FreedSourceLeavesListenersOnTheirOwnValues) {
 /* ---- Commands that cannot be sent -------------------------------------------------- */
 
 TEST_F(PortsTest, UnsentCommandReturnsItsNodeAndReference) {
-    const int32_t add = Unit(TYPE_ADD);
+    const int32_t add = Unit(VEXA_UNIT_ADD);
     VexaUnit *unit = reinterpret_cast<VexaUnit *>(VexaF_ThingFromToken(ctx, add));
     Render(1);
     ASSERT_EQ(Vexa_CheckEngineErrors(ctx), 0);
@@ -349,7 +342,7 @@ TEST_F(PortsTest, UnsentCommandReturnsItsNodeAndReference) {
               0);
 
     /* Deleting the unit now frees it: no command holds it. */
-    const int32_t other = Unit(TYPE_ADD);
+    const int32_t other = Unit(VEXA_UNIT_ADD);
     ASSERT_EQ(Vexa_Delete(ctx, add), 0);
     Render(1);
     Set(other, PORTID_INPUT_A, 0.0); /* a node to follow the released unit back */

@@ -9,18 +9,13 @@
 #include <cmath>
 #include <vector>
 
+#include "velto_units.h"
 #include "vx_test_support.h"
 #include "vx_unit.h"
 
 namespace {
 
 using vxtest::EngineTest;
-using vxtest::TYPE_CHANNEL_OUT;
-
-constexpr uint32_t TYPE_READ_F1 = 0x042426d3;
-constexpr uint32_t TYPE_READ_F2 = 0x042426d7;
-constexpr uint32_t TYPE_WRITE_F1 = 0x03a5f221;
-constexpr uint32_t TYPE_ENVELOPE_LINEAR = 0x057bbdb7;
 
 class QueueTest : public EngineTest {
   protected:
@@ -28,7 +23,7 @@ class QueueTest : public EngineTest {
 
     void SetUp() override {
         EngineTest::SetUp();
-        ticker = Unit(TYPE_CHANNEL_OUT); /* never started; only receives commands */
+        ticker = Unit(VEXA_UNIT_CHANNEL_OUT); /* never started; only receives commands */
     }
 
     /* A mono sample whose frames hold first, first + 1, ... */
@@ -42,7 +37,7 @@ class QueueTest : public EngineTest {
     }
 
     int32_t Reader() {
-        const int32_t reader = Unit(TYPE_READ_F1);
+        const int32_t reader = Unit(VEXA_UNIT_SAMPLE_READ16_F1);
         Set(reader, PORTID_AMPLITUDE, 1.0);
         return reader;
     }
@@ -74,10 +69,10 @@ class QueueTest : public EngineTest {
 /* ---- What a queue port accepts --------------------------------------------------------- */
 
 TEST_F(QueueTest, QueueCallsCheckUnitPortAndDataInOrder) {
-    const int32_t monoReader = Unit(TYPE_READ_F1);
-    const int32_t stereoReader = Unit(TYPE_READ_F2);
-    const int32_t writer = Unit(TYPE_WRITE_F1);
-    const int32_t envelopeUnit = Unit(TYPE_ENVELOPE_LINEAR);
+    const int32_t monoReader = Unit(VEXA_UNIT_SAMPLE_READ16_F1);
+    const int32_t stereoReader = Unit(VEXA_UNIT_SAMPLE_READ16_F2);
+    const int32_t writer = Unit(VEXA_UNIT_SAMPLE_WRITE16_F1);
+    const int32_t envelopeUnit = Unit(VEXA_UNIT_ENVELOPE_LINEAR);
     const int32_t mono = Vexa_CreateSample(ctx, 10, 1);
     const int32_t stereo = Vexa_CreateSample(ctx, 10, 2);
     const int32_t envelope = Vexa_CreateEnvelope(ctx, 10);
@@ -141,7 +136,7 @@ TEST_F(QueueTest, QueueCallsCheckUnitPortAndDataInOrder) {
 }
 
 TEST_F(QueueTest, ClearCallsCheckUnitAndPort) {
-    const int32_t reader = Unit(TYPE_READ_F1);
+    const int32_t reader = Unit(VEXA_UNIT_SAMPLE_READ16_F1);
     EXPECT_EQ(Vexa_ClearDataQueue(ctx, 0, PORTID_DATA), VXERR_INVALID_TOKEN);
     EXPECT_EQ(Vexa_ClearDataQueue(ctx, reader, 0x1234), VXERR_NOT_FOUND);
     EXPECT_EQ(Vexa_ClearDataQueue(ctx, reader, PORTID_OUTPUT), VXERR_INVALID_PORT_TYPE);
@@ -195,7 +190,7 @@ TEST_F(QueueTest, RegionQueuedAtALaterTickStartsOnItsFirstFrame) {
 
 TEST_F(QueueTest, LoopingRegionRepeatsWithoutGapUntilAnotherIsQueued) {
     const int32_t reader = Reader();
-    ASSERT_EQ(Vexa_QueueData(ctx, reader, PORTID_DATA, Ramp(10), 0, 10, QUEUE_LOOP), 0);
+    ASSERT_EQ(Vexa_QueueData(ctx, reader, PORTID_DATA, Ramp(10), 0, 10, VEXA_QUEUE_LOOP), 0);
     const std::vector<int> first = AsValues(Record(reader, PORTID_OUTPUT, 1));
     for (int f = 0; f < 64; f++) ASSERT_EQ(first[f], f % 10 + 1) << f;
 
@@ -213,7 +208,7 @@ TEST_F(QueueTest, LoopingRegionRepeatsWithoutGapUntilAnotherIsQueued) {
 
 TEST_F(QueueTest, AutoStopHoldsTheLastFrameOnceAndStopsTheUnit) {
     const int32_t reader = Reader();
-    ASSERT_EQ(Vexa_QueueData(ctx, reader, PORTID_DATA, Ramp(8), 0, 8, QUEUE_AUTO_STOP), 0);
+    ASSERT_EQ(Vexa_QueueData(ctx, reader, PORTID_DATA, Ramp(8), 0, 8, VEXA_QUEUE_AUTO_STOP), 0);
     ASSERT_EQ(Vexa_QueueData(ctx, reader, PORTID_DATA, Ramp(4, 50), 0, 4, 0), 0);
     const std::vector<int> out = AsValues(Record(reader, PORTID_OUTPUT, 1));
     /* Frame 8 opens a new block, so without the hold it would read nothing (0). */
@@ -245,7 +240,7 @@ TEST_F(QueueTest, ReplaceableRegionGivesWayOnlyWhileItWaitsLastInLine) {
         const int32_t reader = Reader();
         const int32_t a = Ramp(3, 1), b = Ramp(c.bFrames, 101), cs = Ramp(3, 201);
         ASSERT_EQ(Vexa_QueueData(ctx, reader, PORTID_DATA, a, 0, 3, 0), 0);
-        ASSERT_EQ(Vexa_QueueData(ctx, reader, PORTID_DATA, b, 0, c.bFrames, QUEUE_REPLACEABLE),
+        ASSERT_EQ(Vexa_QueueData(ctx, reader, PORTID_DATA, b, 0, c.bFrames, VEXA_QUEUE_REPLACEABLE),
                   0);
         if (c.cTick == 0) {
             ASSERT_EQ(Vexa_QueueData(ctx, reader, PORTID_DATA, cs, 0, 3, 0), 0);
@@ -273,7 +268,7 @@ TEST_F(QueueTest, ReplaceableRegionGivesWayOnlyWhileItWaitsLastInLine) {
 TEST_F(QueueTest, ClearEndsALoopAndDiscardsPendingRegionsAtItsTick) {
     const int32_t reader = Reader();
     const int32_t a = Ramp(10, 1), b = Ramp(10, 101), c = Ramp(4, 201);
-    ASSERT_EQ(Vexa_QueueData(ctx, reader, PORTID_DATA, a, 0, 10, QUEUE_LOOP), 0);
+    ASSERT_EQ(Vexa_QueueData(ctx, reader, PORTID_DATA, a, 0, 10, VEXA_QUEUE_LOOP), 0);
     ASSERT_EQ(Vexa_QueueDataAt(ctx, 1, reader, PORTID_DATA, b, 0, 10, 0), 0);
     ASSERT_EQ(Vexa_ClearDataQueueAt(ctx, 1, reader, PORTID_DATA), 0);
     ASSERT_EQ(Vexa_QueueDataAt(ctx, 2, reader, PORTID_DATA, c, 0, 4, 0), 0);
@@ -293,7 +288,7 @@ TEST_F(QueueTest, ClearEndsALoopAndDiscardsPendingRegionsAtItsTick) {
 TEST_F(QueueTest, FreeingAUnitReleasesItsPendingAndPlayingRegions) {
     const int32_t sample = Ramp(10);
     const int32_t reader = Reader();
-    ASSERT_EQ(Vexa_QueueData(ctx, reader, PORTID_DATA, sample, 0, 10, QUEUE_LOOP), 0);
+    ASSERT_EQ(Vexa_QueueData(ctx, reader, PORTID_DATA, sample, 0, 10, VEXA_QUEUE_LOOP), 0);
     Start(reader);
     Render(1); /* the loop plays and holds the sample */
     for (int k = 0; k < 3; k++)

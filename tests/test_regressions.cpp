@@ -12,16 +12,12 @@
 #include <thread>
 #include <vector>
 
+#include "velto_units.h"
 #include "vx_internal.h"
 #include "vx_test_support.h"
 #include "vx_unit.h"
 
 namespace {
-
-constexpr uint32_t TYPE_SINE = 0x01f28b71;
-constexpr uint32_t TYPE_ADD = 0x01b7611d;
-constexpr uint32_t TYPE_BUS_WRITE = 0x01e355e2;
-constexpr uint32_t TYPE_SAMPLE_READ = 0x042426d3;
 
 using vxtest::EngineTest;
 class RegressionEngineTest : public EngineTest {};
@@ -34,12 +30,12 @@ TEST(Regression, CreateUnitAfterTerminateIsRefused) {
     VexaContext *ctx = Vexa_CreateContext();
     ASSERT_EQ(Vexa_Initialize(ctx), 0);
     ASSERT_EQ(Vexa_Terminate(ctx), 0);
-    EXPECT_EQ(Vexa_CreateUnit(ctx, TYPE_SINE, 0, 0), vxtest::NO_HOST_RECORD);
+    EXPECT_EQ(Vexa_CreateUnit(ctx, VEXA_UNIT_SINE_OSCILLATOR, 0, 0), vxtest::NO_HOST_RECORD);
     EXPECT_EQ(Vexa_GetObjectCount(ctx), 0);
     EXPECT_EQ(ctx->vxf_AllocCount, 0);
     /* After a new initialisation creation works again and everything is released. */
     ASSERT_EQ(Vexa_Initialize(ctx), 0);
-    EXPECT_GT(Vexa_CreateUnit(ctx, TYPE_SINE, 0, 0), 0);
+    EXPECT_GT(Vexa_CreateUnit(ctx, VEXA_UNIT_SINE_OSCILLATOR, 0, 0), 0);
     EXPECT_EQ(Vexa_Terminate(ctx), 0);
     Vexa_DeleteContext(ctx);
 }
@@ -74,22 +70,23 @@ class PeerLockTest : public EngineTest {
 };
 
 TEST_F(PeerLockTest, CallsThatUseAUnitTakeThePeerLock) {
-    const int32_t sine = Unit(TYPE_SINE);
-    const int32_t reader = Unit(TYPE_SAMPLE_READ);
+    const int32_t sine = Unit(VEXA_UNIT_SINE_OSCILLATOR);
+    const int32_t reader = Unit(VEXA_UNIT_SAMPLE_READ16_F1);
     double value = 0.0;
     int32_t frames = 0;
     ExpectSerialised("Vexa_ReadPort",
                      [&] { return Vexa_ReadPort(ctx, sine, PORTID_FREQUENCY, 0, &value); }, 0);
     ExpectSerialised("Vexa_GetNumParts", [&] { return Vexa_GetNumParts(ctx, sine, PORTID_OUTPUT); }, 1);
     ExpectSerialised("Vexa_SetPortSignalType",
-                     [&] { return Vexa_SetPortSignalType(ctx, sine, PORTID_AMPLITUDE, 0, SIGNAL_RAW); }, 0);
+                     [&] { return Vexa_SetPortSignalType(ctx, sine, PORTID_AMPLITUDE, 0, VEXA_SIGNAL_RAW); }, 0);
     ExpectSerialised("Vexa_GetPortSignalType",
-                     [&] { return Vexa_GetPortSignalType(ctx, sine, PORTID_AMPLITUDE, 0); }, SIGNAL_RAW);
+                     [&] { return Vexa_GetPortSignalType(ctx, sine, PORTID_AMPLITUDE, 0); }, VEXA_SIGNAL_RAW);
     ExpectSerialised("Vexa_ReadPortFrames",
                      [&] { return Vexa_ReadPortFrames(ctx, reader, PORTID_DATA, 0, &frames); }, 0);
     ExpectSerialised("Vexa_SetPriority", [&] { return Vexa_SetPriority(ctx, sine, 2); }, 0);
     ExpectSerialised("Vexa_GetPriority", [&] { return Vexa_GetPriority(ctx, sine); }, 2);
-    ExpectSerialised("Vexa_CreateUnit", [&] { return Vexa_CreateUnit(ctx, TYPE_ADD, 0, 0); }, -1);
+    ExpectSerialised(
+        "Vexa_CreateUnit", [&] { return Vexa_CreateUnit(ctx, VEXA_UNIT_ADD, 0, 0); }, -1);
 }
 
 /* The port calls still answer as before on a context whose host services are gone. */
@@ -112,7 +109,7 @@ TEST(Regression, UnconnectedBusOutputsWriteIntoTheirOwnContext) {
     for (int i = 0; i < 2; i++) {
         contexts[i] = Vexa_CreateContext();
         ASSERT_EQ(Vexa_Initialize(contexts[i]), 0);
-        const int32_t writer = Vexa_CreateUnit(contexts[i], TYPE_BUS_WRITE, 0, 0);
+        const int32_t writer = Vexa_CreateUnit(contexts[i], VEXA_UNIT_BUS_WRITE, 0, 0);
         VexaThing *thing = nullptr;
         ASSERT_EQ(VexaF_ValidateThing(contexts[i], writer, VXT_UNIT, &thing), 0);
         VexaUnit *unit = reinterpret_cast<VexaUnit *>(thing);
@@ -134,8 +131,8 @@ TEST(Regression, UnconnectedBusOutputsWriteIntoTheirOwnContext) {
  * through a pointer it had loaded before the front end disconnected it. The front end now
  * waits, after disconnecting and before freeing, until a batch in progress has finished. */
 TEST_F(RegressionEngineTest, FreeingAUnitWaitsForTheBatchInProgress) {
-    const int32_t source = Unit(TYPE_SINE);
-    const int32_t reader = Unit(TYPE_ADD);
+    const int32_t source = Unit(VEXA_UNIT_SINE_OSCILLATOR);
+    const int32_t reader = Unit(VEXA_UNIT_ADD);
     ASSERT_EQ(Vexa_ConnectUnits(ctx, source, PORTID_OUTPUT, 0, reader, PORTID_INPUT_A, 0), 0);
     Start(source);
     Start(reader);
@@ -184,7 +181,7 @@ TEST(Regression, TerminateWhileOtherThreadsCallIn) {
         VexaContext *ctx = Vexa_CreateContext();
         ASSERT_EQ(Vexa_Initialize(ctx), 0);
         ASSERT_EQ(Vexa_StartDevices(ctx, VX_FLAG_NO_DEVICE, 44100.0, -1, 0, -1, 2), 0);
-        const int32_t sine = Vexa_CreateUnit(ctx, TYPE_SINE, 0, 0);
+        const int32_t sine = Vexa_CreateUnit(ctx, VEXA_UNIT_SINE_OSCILLATOR, 0, 0);
         ASSERT_GT(sine, 0);
         ASSERT_EQ(Vexa_StartUnit(ctx, sine), 0);
 
@@ -221,7 +218,7 @@ TEST(Regression, TerminateWhileOtherThreadsCallIn) {
             return Vexa_RenderTicks(ctx, nullptr, out.data(), 1);
         }));
         threads.push_back(client([&] {
-            const int32_t unit = Vexa_CreateUnit(ctx, TYPE_ADD, 0, 0);
+            const int32_t unit = Vexa_CreateUnit(ctx, VEXA_UNIT_ADD, 0, 0);
             return unit < 0 ? unit : Vexa_Delete(ctx, unit);
         }));
         std::this_thread::sleep_for(std::chrono::microseconds(500 * (round % 5)));
@@ -268,7 +265,7 @@ TEST(Regression, InitialiseAndTerminateRacesAreSerialised) {
         ASSERT_EQ(first.load(), 0);
         ASSERT_EQ(second.load(), 0);
         ASSERT_EQ(ctx->vxf_InitCount, 1) << "round " << round;
-        const int32_t unit = Vexa_CreateUnit(ctx, TYPE_ADD, 0, 0);
+        const int32_t unit = Vexa_CreateUnit(ctx, VEXA_UNIT_ADD, 0, 0);
         ASSERT_GT(unit, 0) << "round " << round << ": the engine is not initialised";
         ASSERT_EQ(Vexa_Terminate(ctx), 0) << "round " << round << ": allocations left";
         Vexa_DeleteContext(ctx);
@@ -280,10 +277,9 @@ TEST(Regression, InitialiseAndTerminateRacesAreSerialised) {
  * value on the output (a constant 0.659), a deleted sample stayed in memory, a deleted
  * circuit's members were refused by a new circuit (-76), and the object count stayed 1. */
 TEST_F(RegressionEngineTest, DeletedThingsAreFreedAfterTheNextBatch) {
-    constexpr uint32_t TYPE_LINE_OUT = 0x020259fc;
-    const int32_t source = Unit(TYPE_ADD);
+    const int32_t source = Unit(VEXA_UNIT_ADD);
     Set(source, PORTID_INPUT_A, 0.659);
-    const int32_t out = Unit(TYPE_LINE_OUT);
+    const int32_t out = Unit(VEXA_UNIT_LINE_OUT);
     ASSERT_EQ(Vexa_ConnectUnits(ctx, source, PORTID_OUTPUT, 0, out, PORTID_INPUT, 0), 0);
     ASSERT_EQ(Vexa_ConnectUnits(ctx, source, PORTID_OUTPUT, 0, out, PORTID_INPUT, 1), 0);
     Start(source);
@@ -296,16 +292,16 @@ TEST_F(RegressionEngineTest, DeletedThingsAreFreedAfterTheNextBatch) {
     EXPECT_EQ(Vexa_GetObjectCount(ctx), 1);
 
     /* A 10 MB sample is released by the next batch and call. */
-    const int32_t allocs = Vexa_Debug(ctx, 5, 0);
+    const int32_t allocs = Vexa_Debug(ctx, VEXA_DEBUG_ALLOCATIONS, 0);
     const int32_t sample = Vexa_CreateSample(ctx, 5u << 20, 1);
     ASSERT_GT(sample, 0);
     ASSERT_EQ(Vexa_Delete(ctx, sample), 0);
     Render(1);
     EXPECT_EQ(Vexa_GetObjectCount(ctx), 1);
-    EXPECT_EQ(Vexa_Debug(ctx, 5, 0), allocs);
+    EXPECT_EQ(Vexa_Debug(ctx, VEXA_DEBUG_ALLOCATIONS, 0), allocs);
 
     /* A deleted circuit lets its members go. */
-    const int32_t members[] = {Unit(TYPE_ADD), Unit(TYPE_SINE)};
+    const int32_t members[] = {Unit(VEXA_UNIT_ADD), Unit(VEXA_UNIT_SINE_OSCILLATOR)};
     const int32_t circuit = Vexa_CreateCircuit(ctx, members, 2, 0);
     ASSERT_GT(circuit, 0);
     ASSERT_EQ(Vexa_Delete(ctx, circuit), 0);
@@ -340,7 +336,7 @@ TEST(Regression, ChannelCountsBeyondTheLimitAreRefused) {
 /* Token + 2048 (bits 11-15 are never set in an issued token) acted on the thing in the same
  * slot: a delete through it deleted the real unit. */
 TEST_F(RegressionEngineTest, TokensWithBitsElevenToFifteenAreRefused) {
-    const int32_t unit = Unit(TYPE_SINE);
+    const int32_t unit = Unit(VEXA_UNIT_SINE_OSCILLATOR);
     for (int32_t bit = 11; bit <= 15; bit++) {
         const int32_t forged = unit | (1 << bit);
         EXPECT_EQ(Vexa_SetPort(ctx, forged, PORTID_FREQUENCY, 0, 220.0), VXERR_INVALID_TOKEN);

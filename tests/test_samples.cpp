@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "velto_units.h"
 #include "vx_test_support.h"
 #include "vx_internal.h"
 #include "vx_unit.h"
@@ -13,13 +14,6 @@
 namespace {
 
 using vxtest::EngineTest;
-using vxtest::TYPE_CHANNEL_OUT;
-
-constexpr uint32_t TYPE_READ_F1 = 0x042426d3;
-constexpr uint32_t TYPE_READ_F2 = 0x042426d7;
-constexpr uint32_t TYPE_READ_V1 = 0x04a426d3;
-constexpr uint32_t TYPE_WRITE_F1 = 0x03a5f221;
-constexpr uint32_t TYPE_WRITE_F2 = 0x03a5f241;
 
 class SampleTest : public EngineTest {
   protected:
@@ -45,7 +39,7 @@ class SampleTest : public EngineTest {
                                                 int32_t ticks) {
         std::vector<int32_t> probes;
         for (size_t k = 0; k < parts.size(); k++) {
-            const int32_t probe = Unit(TYPE_CHANNEL_OUT, static_cast<int32_t>(k));
+            const int32_t probe = Unit(VEXA_UNIT_CHANNEL_OUT, static_cast<int32_t>(k));
             EXPECT_EQ(Vexa_ConnectUnits(ctx, unit, PORTID_OUTPUT, parts[k], probe,
                                         PORTID_INPUT, 0),
                       0);
@@ -183,7 +177,7 @@ TEST_F(SampleTest, ArrayVariantsHonourOffsetAndLength) {
 
 TEST_F(SampleTest, FixedRateReaderPlaysRegionThenHoldsForTheBlockThenFallsSilent) {
     const int32_t sample = MakeSample({16384, -16384, 32767, -32768}, 1);
-    const int32_t reader = Unit(TYPE_READ_F1);
+    const int32_t reader = Unit(VEXA_UNIT_SAMPLE_READ16_F1);
     Set(reader, PORTID_AMPLITUDE, 1.0);
     ASSERT_EQ(Vexa_QueueData(ctx, reader, PORTID_DATA, sample, 0, 4, 0), 0);
 
@@ -196,7 +190,7 @@ TEST_F(SampleTest, FixedRateReaderPlaysRegionThenHoldsForTheBlockThenFallsSilent
 
 TEST_F(SampleTest, StereoReaderScalesBothChannelsByOneAmplitude) {
     const int32_t sample = MakeSample({16384, -8192, 4096, 32767}, 2);
-    const int32_t reader = Unit(TYPE_READ_F2);
+    const int32_t reader = Unit(VEXA_UNIT_SAMPLE_READ16_F2);
     Set(reader, PORTID_AMPLITUDE, 0.5);
     ASSERT_EQ(Vexa_QueueData(ctx, reader, PORTID_DATA, sample, 0, 2, 0), 0);
 
@@ -237,7 +231,7 @@ TEST_F(SampleTest, VariableRateReaderAtHalfAndQuadrupleSpeed) {
     for (const Case &c : cases) {
         SCOPED_TRACE(c.rate);
         const int32_t sample = MakeSample(values, 1);
-        const int32_t reader = Unit(TYPE_READ_V1);
+        const int32_t reader = Unit(VEXA_UNIT_SAMPLE_READ16_V1);
         Set(reader, PORTID_AMPLITUDE, 1.0);
         Set(reader, PORTID_RATE, c.rate);
         ASSERT_EQ(Vexa_QueueData(ctx, reader, PORTID_DATA, sample, 0, 8, 0), 0);
@@ -254,7 +248,7 @@ TEST_F(SampleTest, VariableRateReaderGlidesIntoANewRegionFromTheValueItHeld) {
      * region of -0.25 takes over. */
     std::vector<int16_t> values;
     for (int k = 0; k < 100; k++) values.push_back(static_cast<int16_t>((k + 1) * 256));
-    const int32_t reader = Unit(TYPE_READ_V1);
+    const int32_t reader = Unit(VEXA_UNIT_SAMPLE_READ16_V1);
     Set(reader, PORTID_AMPLITUDE, 1.0);
     Set(reader, PORTID_RATE, 22050.0);
     ASSERT_EQ(Vexa_QueueData(ctx, reader, PORTID_DATA, MakeSample(values, 1), 0, 100, 0), 0);
@@ -272,7 +266,7 @@ TEST_F(SampleTest, VariableRateReaderGlidesIntoANewRegionFromTheValueItHeld) {
 
 TEST_F(SampleTest, VariableRateReaderFreezesAtRateZero) {
     const int32_t sample = MakeSample({8192, 16384, 24576}, 1);
-    const int32_t reader = Unit(TYPE_READ_V1);
+    const int32_t reader = Unit(VEXA_UNIT_SAMPLE_READ16_V1);
     Set(reader, PORTID_AMPLITUDE, 1.0);
     Set(reader, PORTID_RATE, 0.0);
     ASSERT_EQ(Vexa_QueueData(ctx, reader, PORTID_DATA, sample, 0, 3, 0), 0);
@@ -296,7 +290,7 @@ TEST_F(SampleTest, WriterRoundsAndRecordsOneFrameLate) {
                           {2.0, 32767} /* clipped to 1 by the signed input */};
     const int32_t numTicks = 5;
     const int32_t sample = Vexa_CreateSample(ctx, numTicks * 64, 1);
-    const int32_t writer = Unit(TYPE_WRITE_F1);
+    const int32_t writer = Unit(VEXA_UNIT_SAMPLE_WRITE16_F1);
     for (int32_t t = 0; t < numTicks; t++)
         ASSERT_EQ(Vexa_SetPortAt(ctx, t, writer, PORTID_INPUT, 0, cases[t].input), 0);
     ASSERT_EQ(Vexa_QueueData(ctx, writer, PORTID_DATA, sample, 0, numTicks * 64, 0), 0);
@@ -318,7 +312,7 @@ TEST_F(SampleTest, WriterRoundsAndRecordsOneFrameLate) {
 
 TEST_F(SampleTest, StereoWriterInterleavesItsTwoInputs) {
     const int32_t sample = Vexa_CreateSample(ctx, 4, 2);
-    const int32_t writer = Unit(TYPE_WRITE_F2);
+    const int32_t writer = Unit(VEXA_UNIT_SAMPLE_WRITE16_F2);
     Set(writer, PORTID_INPUT, 0.25, 0);
     Set(writer, PORTID_INPUT, -0.5, 1);
     ASSERT_EQ(Vexa_QueueData(ctx, writer, PORTID_DATA, sample, 1, 3, 0), 0);
@@ -334,13 +328,13 @@ TEST_F(SampleTest, AutoStopWriterRecordsTheFollowingFrameIntoTheLastOneAndStops)
     std::vector<int16_t> ramp;
     for (int f = 0; f < 128; f++) ramp.push_back(static_cast<int16_t>(100 + f));
     const int32_t source = MakeSample(ramp, 1);
-    const int32_t reader = Unit(TYPE_READ_F1);
+    const int32_t reader = Unit(VEXA_UNIT_SAMPLE_READ16_F1);
     Set(reader, PORTID_AMPLITUDE, 1.0);
     const int32_t target = Vexa_CreateSample(ctx, 12, 1);
-    const int32_t writer = Unit(TYPE_WRITE_F1);
+    const int32_t writer = Unit(VEXA_UNIT_SAMPLE_WRITE16_F1);
     ASSERT_EQ(Vexa_ConnectUnits(ctx, reader, PORTID_OUTPUT, 0, writer, PORTID_INPUT, 0), 0);
     ASSERT_EQ(Vexa_QueueData(ctx, reader, PORTID_DATA, source, 0, 128, 0), 0);
-    ASSERT_EQ(Vexa_QueueData(ctx, writer, PORTID_DATA, target, 0, 10, QUEUE_AUTO_STOP), 0);
+    ASSERT_EQ(Vexa_QueueData(ctx, writer, PORTID_DATA, target, 0, 10, VEXA_QUEUE_AUTO_STOP), 0);
     Start(reader);
     Start(writer);
     Render(1);
@@ -363,7 +357,7 @@ TEST_F(SampleTest, AutoStopWriterRecordsTheFollowingFrameIntoTheLastOneAndStops)
 TEST_F(SampleTest, DeletedSampleKeepsPlayingUntilItsRegionEnds) {
     std::vector<int16_t> values(100, 4096);
     const int32_t sample = MakeSample(values, 1);
-    const int32_t reader = Unit(TYPE_READ_F1);
+    const int32_t reader = Unit(VEXA_UNIT_SAMPLE_READ16_F1);
     Set(reader, PORTID_AMPLITUDE, 1.0);
     ASSERT_EQ(Vexa_QueueData(ctx, reader, PORTID_DATA, sample, 0, 100, 0), 0);
     ASSERT_EQ(Vexa_Delete(ctx, sample), 0);

@@ -9,6 +9,7 @@
 #include <numbers>
 #include <vector>
 
+#include "velto_units.h"
 #include "vx_test_support.h"
 #include "vx_internal.h"
 #include "vx_unit.h"
@@ -16,11 +17,6 @@
 namespace {
 
 using vxtest::EngineTest;
-using vxtest::TYPE_CHANNEL_OUT;
-
-constexpr uint32_t TYPE_TABLE_LOOKUP = 0x0176d52a;
-constexpr uint32_t TYPE_WAVE_OSCILLATOR = 0x01bea1cf;
-constexpr uint32_t TYPE_ADD = 0x01b7611d;
 
 class TableTest : public EngineTest {
   protected:
@@ -28,7 +24,7 @@ class TableTest : public EngineTest {
 
     void SetUp() override {
         EngineTest::SetUp();
-        ticker = Unit(TYPE_CHANNEL_OUT); /* never started; only receives commands */
+        ticker = Unit(VEXA_UNIT_CHANNEL_OUT); /* never started; only receives commands */
     }
 
     int32_t MakeTable(const std::vector<double> &values) {
@@ -41,7 +37,7 @@ class TableTest : public EngineTest {
 
     /* A running TableLookup with Amplitude 1. */
     int32_t Lookup(int32_t table) {
-        const int32_t unit = Unit(TYPE_TABLE_LOOKUP);
+        const int32_t unit = Unit(VEXA_UNIT_TABLE_LOOKUP);
         Set(unit, PORTID_AMPLITUDE, 1.0);
         if (table != 0) {
             EXPECT_EQ(Vexa_UseTable(ctx, unit, PORTID_TABLE, 0, table), 0);
@@ -166,7 +162,7 @@ TEST_F(TableTest, ThreeValueRampIsTheIdentityClippedToPlusMinusOne) {
         EXPECT_EQ(At(unit, c.input), c.expected);
     }
     /* A connected signal is not clipped by the port: the unit clips it. */
-    const int32_t add = Unit(TYPE_ADD);
+    const int32_t add = Unit(VEXA_UNIT_ADD);
     Start(add);
     ASSERT_EQ(Vexa_ConnectUnits(ctx, add, PORTID_OUTPUT, 0, unit, PORTID_INPUT, 0), 0);
     ASSERT_EQ(Vexa_StopUnit(ctx, unit), 0);
@@ -180,7 +176,7 @@ TEST_F(TableTest, ThreeValueRampIsTheIdentityClippedToPlusMinusOne) {
 }
 
 TEST_F(TableTest, UseTableChecksItsArguments) {
-    const int32_t unit = Unit(TYPE_TABLE_LOOKUP);
+    const int32_t unit = Unit(VEXA_UNIT_TABLE_LOOKUP);
     const int32_t table = Vexa_CreateTable(ctx, 4);
     const int32_t sample = Vexa_CreateSample(ctx, 4, 1);
     const int32_t gone = Vexa_CreateTable(ctx, 4);
@@ -272,7 +268,7 @@ TEST_F(TableTest, WaveOscillatorPlaysOneTableCyclePerPeriod) {
     /* One sine cycle over 256 intervals; value 256 repeats value 0. */
     std::vector<double> sine;
     for (int k = 0; k <= 256; k++) sine.push_back(std::sin(2.0 * std::numbers::pi * k / 256.0));
-    const int32_t unit = Unit(TYPE_WAVE_OSCILLATOR);
+    const int32_t unit = Unit(VEXA_UNIT_WAVE_OSCILLATOR);
     Set(unit, PORTID_AMPLITUDE, 1.0);
     ASSERT_EQ(Vexa_UseTable(ctx, unit, PORTID_TABLE, 0, MakeTable(sine)), 0);
     const int32_t ticks = 20;
@@ -293,7 +289,7 @@ TEST_F(TableTest, WaveOscillatorPlaysOneTableCyclePerPeriod) {
 }
 
 TEST_F(TableTest, WaveOscillatorWithoutATableIsFrozen) {
-    const int32_t unit = Unit(TYPE_WAVE_OSCILLATOR);
+    const int32_t unit = Unit(VEXA_UNIT_WAVE_OSCILLATOR);
     Set(unit, PORTID_PHASE, 0.25);
     const std::vector<float> out = Record(unit, PORTID_OUTPUT, 2);
     for (float v : out) ASSERT_EQ(v, 0.0f);

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "velto_units.h"
 #include "vx_internal.h"
 #include "vx_test_support.h"
 
@@ -129,9 +130,9 @@ TEST_F(ThingsTest, TableFullAtThe2049thThingAndAFreedSlotIsReused) {
         ASSERT_EQ(token & 0x7FF, i);
         tokens.push_back(token);
     }
-    int32_t allocs = Vexa_Debug(ctx, 5, 0);
+    int32_t allocs = Vexa_Debug(ctx, VEXA_DEBUG_ALLOCATIONS, 0);
     EXPECT_EQ(NewThing(), VXERR_TOO_MANY_TOKENS);
-    EXPECT_EQ(Vexa_Debug(ctx, 5, 0), allocs) << "nothing allocated for a refused thing";
+    EXPECT_EQ(Vexa_Debug(ctx, VEXA_DEBUG_ALLOCATIONS, 0), allocs) << "nothing allocated for a refused thing";
     EXPECT_EQ(Vexa_GetObjectCount(ctx), VX_MAX_THINGS);
 
     ASSERT_EQ(Vexa_Delete(ctx, tokens[777]), 0);
@@ -146,7 +147,7 @@ TEST_F(ThingsTest, TableFullAtThe2049thThingAndAFreedSlotIsReused) {
  * is freed by the next call, not only once something else comes back. */
 TEST_F(ThingsTest, FreeingWaitsUntilTheBackEndHandsTheThingBack) {
     int32_t first = NewThing();
-    int32_t allocs = Vexa_Debug(ctx, 5, 0);
+    int32_t allocs = Vexa_Debug(ctx, VEXA_DEBUG_ALLOCATIONS, 0);
     ASSERT_EQ(Vexa_Delete(ctx, first), 0);
     EXPECT_EQ(Vexa_Delete(ctx, first), VXERR_INVALID_TOKEN);
     /* Vexa_GetObjectCount takes back what came back first; nothing has. */
@@ -157,7 +158,7 @@ TEST_F(ThingsTest, FreeingWaitsUntilTheBackEndHandsTheThingBack) {
     EXPECT_EQ(Vexa_CheckEngineErrors(ctx), 0);
     /* The bridge's first sentinel and the thing are freed; the spacer stays on the list. */
     EXPECT_EQ(Vexa_GetObjectCount(ctx), 0);
-    EXPECT_EQ(Vexa_Debug(ctx, 5, 0), allocs - 2);
+    EXPECT_EQ(Vexa_Debug(ctx, VEXA_DEBUG_ALLOCATIONS, 0), allocs - 2);
 
     int32_t second = NewThing();
     EXPECT_EQ(second & 0x7FF, 0) << "the deleted thing's slot is free again";
@@ -197,22 +198,22 @@ TEST_F(ThingsTest, FrontEndHoldsKeepAThingUntilTheLastOneIsDropped) {
 TEST_F(ThingsTest, DataBlockIsFreedWithTheThing) {
     int32_t token = NewThing(VXT_TABLE);
     VexaDataThing *table = reinterpret_cast<VexaDataThing *>(VexaF_ThingFromToken(ctx, token));
-    int32_t allocs = Vexa_Debug(ctx, 5, 0);
+    int32_t allocs = Vexa_Debug(ctx, VEXA_DEBUG_ALLOCATIONS, 0);
     table->vxt_Data = VexaF_AllocateMemory(ctx, 64, "Vexa_CreateTable");
     ASSERT_NE(table->vxt_Data, nullptr);
-    EXPECT_EQ(Vexa_Debug(ctx, 5, 0), allocs + 1);
+    EXPECT_EQ(Vexa_Debug(ctx, VEXA_DEBUG_ALLOCATIONS, 0), allocs + 1);
     EXPECT_EQ(VexaF_FreeThing(ctx, &table->header), 0); /* freed without being deleted */
-    EXPECT_EQ(Vexa_Debug(ctx, 5, 0), allocs - 1);
+    EXPECT_EQ(Vexa_Debug(ctx, VEXA_DEBUG_ALLOCATIONS, 0), allocs - 1);
     EXPECT_EQ(Vexa_GetObjectCount(ctx), 0);
     EXPECT_EQ(VexaF_ThingFromToken(ctx, token), nullptr) << "the free empties a live slot";
 }
 
 TEST_F(ThingsTest, QueuedNodesComeFromThePoolUnchangedOrNewAndZeroed) {
-    int32_t allocs = Vexa_Debug(ctx, 5, 0);
+    int32_t allocs = Vexa_Debug(ctx, VEXA_DEBUG_ALLOCATIONS, 0);
     CommandNode *node = static_cast<CommandNode *>(
         VexaF_AllocateQueuedNode(ctx, &ctx->vxf_FreeCommandNodes, sizeof(CommandNode)));
     ASSERT_NE(node, nullptr);
-    EXPECT_EQ(Vexa_Debug(ctx, 5, 0), allocs + 1);
+    EXPECT_EQ(Vexa_Debug(ctx, VEXA_DEBUG_ALLOCATIONS, 0), allocs + 1);
     EXPECT_EQ(node->node.next, &node->node);
     EXPECT_EQ(node->node.previous, &node->node);
     EXPECT_EQ(node->time, 0);
@@ -223,7 +224,7 @@ TEST_F(ThingsTest, QueuedNodesComeFromThePoolUnchangedOrNewAndZeroed) {
         VexaF_AllocateQueuedNode(ctx, &ctx->vxf_FreeCommandNodes, sizeof(CommandNode)));
     EXPECT_EQ(again, node);
     EXPECT_EQ(again->time, 1234) << "a pooled node is not cleared";
-    EXPECT_EQ(Vexa_Debug(ctx, 5, 0), allocs + 1);
+    EXPECT_EQ(Vexa_Debug(ctx, VEXA_DEBUG_ALLOCATIONS, 0), allocs + 1);
     EXPECT_EQ(DLL_IsEmpty(&ctx->vxf_FreeCommandNodes), 1);
     VexaF_FreeMemory(ctx, again);
 }
@@ -243,7 +244,7 @@ TEST_F(ThingsTest, SerialsSurviveTerminateAndInitialise) {
  * frees the thing (a double free or a leak would show in the allocation count, and under
  * the sanitizers). */
 TEST_F(ThingsTest, SimultaneousFrontDecrementAndBackReleaseFreeOnce) {
-    int32_t allocs = Vexa_Debug(ctx, 5, 0);
+    int32_t allocs = Vexa_Debug(ctx, VEXA_DEBUG_ALLOCATIONS, 0);
     int frontFrees = 0;
     for (int round = 0; round < 300; round++) {
         int32_t token = NewThing();
@@ -251,7 +252,7 @@ TEST_F(ThingsTest, SimultaneousFrontDecrementAndBackReleaseFreeOnce) {
         VexaThing *thing = VexaF_ThingFromToken(ctx, token);
         VexaF_AddReference(thing);
         ASSERT_EQ(Vexa_Delete(ctx, token), 0);
-        const int32_t before = Vexa_Debug(ctx, 5, 0);
+        const int32_t before = Vexa_Debug(ctx, VEXA_DEBUG_ALLOCATIONS, 0);
         /* The two sides swap threads every round, so that each wins the race often. */
         auto release = [&] { RunBackEnd(); };              /* the client's hold */
         auto drop = [&] { VexaF_DecrementReference(ctx, thing); }; /* the other hold */
@@ -266,12 +267,12 @@ TEST_F(ThingsTest, SimultaneousFrontDecrementAndBackReleaseFreeOnce) {
         if (round % 2) drop(); else release();
         other.join();
         /* Freed by the front end at once, or handed back by the back end and freed below. */
-        if (Vexa_Debug(ctx, 5, 0) == before - 1) frontFrees++;
+        if (Vexa_Debug(ctx, VEXA_DEBUG_ALLOCATIONS, 0) == before - 1) frontFrees++;
         EXPECT_EQ(Vexa_CheckEngineErrors(ctx), 0);
         EXPECT_EQ(Vexa_GetObjectCount(ctx), 0);
     }
     /* The sentinel is gone, every thing is freed: nothing freed twice or leaked. */
-    EXPECT_EQ(Vexa_Debug(ctx, 5, 0), allocs - 1);
+    EXPECT_EQ(Vexa_Debug(ctx, VEXA_DEBUG_ALLOCATIONS, 0), allocs - 1);
     ::testing::Test::RecordProperty("front_end_frees", frontFrees);
     ::testing::Test::RecordProperty("back_end_frees", 300 - frontFrees);
 }
@@ -446,7 +447,7 @@ TEST(ContextTest, StartWithoutInitialisationIsRefusedAndOpensNothing) {
         EXPECT_EQ(Vexa_Stop(context), VXERR_HOST_INIT);
         /* Creating a unit says the same before the first initialisation and after the last
          * termination (it said -87 before). */
-        EXPECT_EQ(Vexa_CreateUnit(context, 0x01f28b71, 0, 0), VXERR_HOST_INIT);
+        EXPECT_EQ(Vexa_CreateUnit(context, VEXA_UNIT_SINE_OSCILLATOR, 0, 0), VXERR_HOST_INIT);
         ASSERT_EQ(Vexa_Initialize(context), 0);
         ASSERT_EQ(Vexa_Terminate(context), 0);
     }

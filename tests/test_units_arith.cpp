@@ -17,30 +17,11 @@
 #include <string>
 #include <vector>
 
+#include "velto_units.h"
 #include "vx_internal.h"
 #include "vx_test_support.h"
 
 namespace {
-
-/* Type IDs and port IDs as clients know them. */
-constexpr uint32_t TYPE_ADD = 0x01b7611d, TYPE_SUBTRACT = 0x02868559, TYPE_MULTIPLY = 0x0289dced,
-                   TYPE_DIVIDE = 0x01ceadd1, TYPE_MULTIPLY_ADD = 0x0491eafd,
-                   TYPE_ADD_UNSIGNED = 0x059d9781, TYPE_MULTIPLY_UNSIGNED = 0x061b0e69,
-                   TYPE_MULTIPLY_ADD_UNSIGNED = 0x05855514, TYPE_MINIMUM = 0x01e11241,
-                   TYPE_MAXIMUM = 0x01c11255, TYPE_COMPARE = 0x01b7a332, TYPE_SELECT = 0x0192e58e,
-                   TYPE_LATCH = 0x01687906, TYPE_SCHMIDT = 0x05a5ef32,
-                   TYPE_CROSS_FADE = 0x0589d9e3, TYPE_FOUR_WAY_FADE = 0x0544c60f,
-                   TYPE_PAN = 0x01b2e131, TYPE_PAN_CONTROL = 0x05ad5691,
-                   TYPE_INTEGRATE = 0x058d830d, TYPE_MASS_SPRING = 0x0534c2cf;
-constexpr uint32_t TYPE_SAWTOOTH = 0x022199ff, TYPE_SQUARE = 0x0212c509;
-
-constexpr uint32_t P_INPUT = 0x000849b9, P_A = 0x0028c9b9, P_B = 0x002949b9, P_C = 0x0029c9b9,
-                   P_OUTPUT = 0x004250f7, P_SELECT = 0x0041187b, P_GATE = 0x0000ea4f,
-                   P_FADE = 0x0000e64e, P_PAN = 0x00001ed8, P_SET_LEVEL = 0x01d60953,
-                   P_RESET_LEVEL = 0x01c26776, P_SET_TRIGGER = 0x01842621,
-                   P_LOWER = 0x01d24cee, P_UPPER = 0x01d24b3f, P_STIFFNESS = 0x01d25249,
-                   P_DAMPING = 0x01da8e8c, P_AMPLITUDE = 0x02158ec1, P_FREQUENCY = 0x01f2d76c,
-                   P_PHASE = 0x000751d0;
 
 constexpr float kAmplitudeDefault = 0.999969482421875f; /* 32767/32768 */
 constexpr int32_t kNotAccepted = VXERR_INVALID_PORT_TYPE;
@@ -75,9 +56,9 @@ class ArithTest : public vxtest::EngineTest {
         }
         for (int32_t unit : units) Start(unit);
         for (size_t i = 0; i < taps.size(); i++) {
-            int32_t probe = Unit(vxtest::TYPE_CHANNEL_OUT, static_cast<int32_t>(i));
+            int32_t probe = Unit(VEXA_UNIT_CHANNEL_OUT, static_cast<int32_t>(i));
             EXPECT_EQ(Vexa_ConnectUnits(ctx, taps[i].unit, taps[i].port, taps[i].part, probe,
-                                        P_INPUT, 0),
+                                        VEXA_PORT_INPUT, 0),
                       0);
             EXPECT_EQ(Vexa_SetPriority(ctx, probe, 0), 0);
             Start(probe);
@@ -98,15 +79,15 @@ class ArithTest : public vxtest::EngineTest {
     }
 
     int32_t Saw(double frequency, double amplitude) {
-        int32_t saw = Unit(TYPE_SAWTOOTH);
-        Set(saw, P_FREQUENCY, frequency);
-        Set(saw, P_AMPLITUDE, amplitude);
+        int32_t saw = Unit(VEXA_UNIT_SAWTOOTH_OSCILLATOR);
+        Set(saw, VEXA_PORT_FREQUENCY, frequency);
+        Set(saw, VEXA_PORT_AMPLITUDE, amplitude);
         return saw;
     }
 
     /* Makes an input take set values unchanged, whatever its declared signal type. */
     void Raw(int32_t unit, uint32_t port, int32_t part = 0) {
-        EXPECT_EQ(Vexa_SetPortSignalType(ctx, unit, port, part, SIGNAL_RAW), 0);
+        EXPECT_EQ(Vexa_SetPortSignalType(ctx, unit, port, part, VEXA_SIGNAL_RAW), 0);
     }
 
     void Restart() {
@@ -134,67 +115,81 @@ struct DescriptorCase {
     std::vector<PortExpectation> ports;
 };
 
-const PortExpectation A_RAW{P_A, 1, SIGNAL_RAW, 0.0f}, B_RAW{P_B, 1, SIGNAL_RAW, 0.0f},
-    C_RAW{P_C, 1, SIGNAL_RAW, 0.0f}, OUT_RAW{P_OUTPUT, 1, kNotAccepted, 0.0f};
+const PortExpectation A_RAW{VEXA_PORT_INPUT_A, 1, VEXA_SIGNAL_RAW, 0.0f},
+    B_RAW{VEXA_PORT_INPUT_B, 1, VEXA_SIGNAL_RAW, 0.0f},
+    C_RAW{VEXA_PORT_INPUT_C, 1, VEXA_SIGNAL_RAW, 0.0f},
+    OUT_RAW{VEXA_PORT_OUTPUT, 1, kNotAccepted, 0.0f};
 
 const std::vector<DescriptorCase> kDescriptors = {
-    {"Add", TYPE_ADD, {A_RAW, B_RAW, OUT_RAW}},
-    {"Subtract", TYPE_SUBTRACT, {A_RAW, B_RAW, OUT_RAW}},
-    {"Multiply", TYPE_MULTIPLY, {A_RAW, B_RAW, OUT_RAW}},
-    {"Divide", TYPE_DIVIDE, {A_RAW, B_RAW, OUT_RAW}},
-    {"MultiplyAdd", TYPE_MULTIPLY_ADD, {A_RAW, B_RAW, C_RAW, OUT_RAW}},
+    {"Add", VEXA_UNIT_ADD, {A_RAW, B_RAW, OUT_RAW}},
+    {"Subtract", VEXA_UNIT_SUBTRACT, {A_RAW, B_RAW, OUT_RAW}},
+    {"Multiply", VEXA_UNIT_MULTIPLY, {A_RAW, B_RAW, OUT_RAW}},
+    {"Divide", VEXA_UNIT_DIVIDE, {A_RAW, B_RAW, OUT_RAW}},
+    {"MultiplyAdd", VEXA_UNIT_MULTIPLY_ADD, {A_RAW, B_RAW, C_RAW, OUT_RAW}},
     {"AddUnsigned",
-     TYPE_ADD_UNSIGNED,
-     {{P_A, 1, SIGNAL_UNSIGNED, 0.0f}, {P_B, 1, SIGNAL_UNSIGNED, 0.0f}, OUT_RAW}},
-    {"MultiplyUnsigned",
-     TYPE_MULTIPLY_UNSIGNED,
-     {{P_A, 1, SIGNAL_UNSIGNED, 0.0f}, {P_B, 1, SIGNAL_UNSIGNED, 0.0f}, OUT_RAW}},
-    {"MultiplyAddUnsigned",
-     TYPE_MULTIPLY_ADD_UNSIGNED,
-     {{P_A, 1, SIGNAL_SIGNED, 0.0f},
-      {P_B, 1, SIGNAL_SIGNED, 0.0f},
-      {P_C, 1, SIGNAL_UNSIGNED, 0.0f},
+     VEXA_UNIT_ADD_UNSIGNED,
+     {{VEXA_PORT_INPUT_A, 1, VEXA_SIGNAL_UNSIGNED, 0.0f},
+      {VEXA_PORT_INPUT_B, 1, VEXA_SIGNAL_UNSIGNED, 0.0f},
       OUT_RAW}},
-    {"Minimum", TYPE_MINIMUM, {A_RAW, B_RAW, OUT_RAW}},
-    {"Maximum", TYPE_MAXIMUM, {A_RAW, B_RAW, OUT_RAW}},
-    {"Compare", TYPE_COMPARE, {A_RAW, B_RAW, OUT_RAW}},
-    {"Select", TYPE_SELECT, {A_RAW, B_RAW, {P_SELECT, 1, SIGNAL_SIGNED, 0.0f}, OUT_RAW}},
+    {"MultiplyUnsigned",
+     VEXA_UNIT_MULTIPLY_UNSIGNED,
+     {{VEXA_PORT_INPUT_A, 1, VEXA_SIGNAL_UNSIGNED, 0.0f},
+      {VEXA_PORT_INPUT_B, 1, VEXA_SIGNAL_UNSIGNED, 0.0f},
+      OUT_RAW}},
+    {"MultiplyAddUnsigned",
+     VEXA_UNIT_MULTIPLY_ADD_UNSIGNED,
+     {{VEXA_PORT_INPUT_A, 1, VEXA_SIGNAL_SIGNED, 0.0f},
+      {VEXA_PORT_INPUT_B, 1, VEXA_SIGNAL_SIGNED, 0.0f},
+      {VEXA_PORT_INPUT_C, 1, VEXA_SIGNAL_UNSIGNED, 0.0f},
+      OUT_RAW}},
+    {"Minimum", VEXA_UNIT_MINIMUM, {A_RAW, B_RAW, OUT_RAW}},
+    {"Maximum", VEXA_UNIT_MAXIMUM, {A_RAW, B_RAW, OUT_RAW}},
+    {"Compare", VEXA_UNIT_COMPARE, {A_RAW, B_RAW, OUT_RAW}},
+    {"Select",
+     VEXA_UNIT_SELECT,
+     {A_RAW, B_RAW, {VEXA_PORT_SELECT, 1, VEXA_SIGNAL_SIGNED, 0.0f}, OUT_RAW}},
     {"Latch",
-     TYPE_LATCH,
-     {{P_INPUT, 1, SIGNAL_RAW, 0.0f}, {P_GATE, 1, SIGNAL_SIGNED, 0.0f}, OUT_RAW}},
+     VEXA_UNIT_LATCH,
+     {{VEXA_PORT_INPUT, 1, VEXA_SIGNAL_RAW, 0.0f},
+      {VEXA_PORT_GATE, 1, VEXA_SIGNAL_SIGNED, 0.0f},
+      OUT_RAW}},
     {"Schmidt",
-     TYPE_SCHMIDT,
-     {{P_INPUT, 1, SIGNAL_RAW, 0.0f},
-      {P_SET_LEVEL, 1, SIGNAL_RAW, 0.0f},
-      {P_RESET_LEVEL, 1, SIGNAL_RAW, 0.0f},
-      {P_SET_TRIGGER, 1, kNotAccepted, 0.0f},
+     VEXA_UNIT_SCHMIDT,
+     {{VEXA_PORT_INPUT, 1, VEXA_SIGNAL_RAW, 0.0f},
+      {VEXA_PORT_SET_LEVEL, 1, VEXA_SIGNAL_RAW, 0.0f},
+      {VEXA_PORT_RESET_LEVEL, 1, VEXA_SIGNAL_RAW, 0.0f},
+      {VEXA_PORT_SET_TRIGGER, 1, kNotAccepted, 0.0f},
       OUT_RAW}},
     {"CrossFade",
-     TYPE_CROSS_FADE,
-     {{P_INPUT, 2, SIGNAL_RAW, 0.0f}, {P_FADE, 1, SIGNAL_SIGNED, 0.0f}, OUT_RAW}},
+     VEXA_UNIT_CROSS_FADE,
+     {{VEXA_PORT_INPUT, 2, VEXA_SIGNAL_RAW, 0.0f},
+      {VEXA_PORT_FADE, 1, VEXA_SIGNAL_SIGNED, 0.0f},
+      OUT_RAW}},
     {"FourWayFade",
-     TYPE_FOUR_WAY_FADE,
-     {{P_INPUT, 4, SIGNAL_RAW, 0.0f}, {P_FADE, 2, SIGNAL_SIGNED, 0.0f}, OUT_RAW}},
+     VEXA_UNIT_FOUR_WAY_FADE,
+     {{VEXA_PORT_INPUT, 4, VEXA_SIGNAL_RAW, 0.0f},
+      {VEXA_PORT_FADE, 2, VEXA_SIGNAL_SIGNED, 0.0f},
+      OUT_RAW}},
     {"Pan",
-     TYPE_PAN,
-     {{P_INPUT, 1, SIGNAL_RAW, 0.0f},
-      {P_PAN, 1, SIGNAL_SIGNED, 0.0f},
-      {P_OUTPUT, 2, kNotAccepted, 0.0f}}},
+     VEXA_UNIT_PAN,
+     {{VEXA_PORT_INPUT, 1, VEXA_SIGNAL_RAW, 0.0f},
+      {VEXA_PORT_PAN, 1, VEXA_SIGNAL_SIGNED, 0.0f},
+      {VEXA_PORT_OUTPUT, 2, kNotAccepted, 0.0f}}},
     {"PanControl",
-     TYPE_PAN_CONTROL,
-     {{P_PAN, 1, SIGNAL_SIGNED, 0.0f}, {P_OUTPUT, 2, kNotAccepted, 0.0f}}},
+     VEXA_UNIT_PAN_CONTROL,
+     {{VEXA_PORT_PAN, 1, VEXA_SIGNAL_SIGNED, 0.0f}, {VEXA_PORT_OUTPUT, 2, kNotAccepted, 0.0f}}},
     {"Integrate",
-     TYPE_INTEGRATE,
-     {{P_INPUT, 1, SIGNAL_RAW, 0.0f},
-      {P_LOWER, 1, SIGNAL_RAW, -1.0f},
-      {P_UPPER, 1, SIGNAL_RAW, 1.0f},
+     VEXA_UNIT_INTEGRATE,
+     {{VEXA_PORT_INPUT, 1, VEXA_SIGNAL_RAW, 0.0f},
+      {VEXA_PORT_LOWER_LIMIT, 1, VEXA_SIGNAL_RAW, -1.0f},
+      {VEXA_PORT_UPPER_LIMIT, 1, VEXA_SIGNAL_RAW, 1.0f},
       OUT_RAW}},
     {"MassSpring",
-     TYPE_MASS_SPRING,
-     {{P_INPUT, 1, SIGNAL_RAW, 0.0f},
-      {P_STIFFNESS, 1, SIGNAL_RAW, 0.0f},
-      {P_DAMPING, 1, SIGNAL_RAW, 0.0f},
-      {P_AMPLITUDE, 1, SIGNAL_RAW, kAmplitudeDefault},
+     VEXA_UNIT_MASS_SPRING,
+     {{VEXA_PORT_INPUT, 1, VEXA_SIGNAL_RAW, 0.0f},
+      {VEXA_PORT_STIFFNESS, 1, VEXA_SIGNAL_RAW, 0.0f},
+      {VEXA_PORT_DAMPING, 1, VEXA_SIGNAL_RAW, 0.0f},
+      {VEXA_PORT_AMPLITUDE, 1, VEXA_SIGNAL_RAW, kAmplitudeDefault},
       OUT_RAW}},
 };
 
@@ -211,7 +206,7 @@ TEST_F(ArithTest, DescriptorsGivePortsPartsSignalTypesAndCreationDefaults) {
             }
         }
         /* A port of another unit type is not found. */
-        EXPECT_EQ(Vexa_GetNumParts(ctx, unit, P_FREQUENCY), VXERR_NOT_FOUND);
+        EXPECT_EQ(Vexa_GetNumParts(ctx, unit, VEXA_PORT_FREQUENCY), VXERR_NOT_FOUND);
     }
 }
 
@@ -325,80 +320,88 @@ struct FormulaCase {
 };
 
 const std::vector<FormulaCase> &FormulaCases() {
-    const PortRef A{P_A, 0}, B{P_B, 0}, C{P_C, 0}, OUT{P_OUTPUT, 0};
+    const PortRef A{VEXA_PORT_INPUT_A, 0}, B{VEXA_PORT_INPUT_B, 0}, C{VEXA_PORT_INPUT_C, 0},
+        OUT{VEXA_PORT_OUTPUT, 0};
     /* Sawtooth drives: amplitudes above 1 reach past the unsigned clip points. */
     static const std::vector<FormulaCase> cases = {
-        {"Add", TYPE_ADD, {{A, 1234.5, 1.75}, {B, 3210.9, 2.5}}, {OUT},
+        {"Add", VEXA_UNIT_ADD, {{A, 1234.5, 1.75}, {B, 3210.9, 2.5}}, {OUT},
          Single([](auto &x) { return x[0] + x[1]; })},
-        {"Subtract", TYPE_SUBTRACT, {{A, 1234.5, 1.75}, {B, 3210.9, 2.5}}, {OUT},
+        {"Subtract", VEXA_UNIT_SUBTRACT, {{A, 1234.5, 1.75}, {B, 3210.9, 2.5}}, {OUT},
          Single([](auto &x) { return x[0] - x[1]; })},
-        {"Multiply", TYPE_MULTIPLY, {{A, 1234.5, 1.75}, {B, 3210.9, 2.5}}, {OUT},
+        {"Multiply", VEXA_UNIT_MULTIPLY, {{A, 1234.5, 1.75}, {B, 3210.9, 2.5}}, {OUT},
          Single([](auto &x) { return x[0] * x[1]; })},
-        {"Divide", TYPE_DIVIDE, {{A, 1234.5, 1.75}, {B, 3210.9, 2.5}}, {OUT},
+        {"Divide", VEXA_UNIT_DIVIDE, {{A, 1234.5, 1.75}, {B, 3210.9, 2.5}}, {OUT},
          Single([](auto &x) { return x[0] / (x[1] == 0.0 ? 1.0e-7f : x[1]); })},
-        {"MultiplyAdd", TYPE_MULTIPLY_ADD,
+        {"MultiplyAdd", VEXA_UNIT_MULTIPLY_ADD,
          {{A, 1234.5, 1.75}, {B, 3210.9, 2.5}, {C, 777.7, 0.9}}, {OUT},
          Single([](auto &x) { return x[0] * x[1] + x[2]; })},
-        {"AddUnsigned", TYPE_ADD_UNSIGNED, {{A, 1234.5, 1.75}, {B, 3210.9, 2.5}}, {OUT},
+        {"AddUnsigned", VEXA_UNIT_ADD_UNSIGNED, {{A, 1234.5, 1.75}, {B, 3210.9, 2.5}}, {OUT},
          Single([](auto &x) { return Clip02(x[0] + x[1]); })},
-        {"MultiplyUnsigned", TYPE_MULTIPLY_UNSIGNED, {{A, 1234.5, 1.75}, {B, 3210.9, 2.5}},
+        {"MultiplyUnsigned", VEXA_UNIT_MULTIPLY_UNSIGNED, {{A, 1234.5, 1.75}, {B, 3210.9, 2.5}},
          {OUT}, Single([](auto &x) { return Clip02(x[0] * x[1]); })},
-        {"MultiplyAddUnsigned", TYPE_MULTIPLY_ADD_UNSIGNED,
+        {"MultiplyAddUnsigned", VEXA_UNIT_MULTIPLY_ADD_UNSIGNED,
          {{A, 1234.5, 1.75}, {B, 3210.9, 2.5}, {C, 777.7, 1.5}}, {OUT},
          Single([](auto &x) { return Clip02(x[0] * x[1] + x[2]); })},
-        {"Minimum", TYPE_MINIMUM, {{A, 1234.5, 1.75}, {B, 3210.9, 2.5}}, {OUT},
+        {"Minimum", VEXA_UNIT_MINIMUM, {{A, 1234.5, 1.75}, {B, 3210.9, 2.5}}, {OUT},
          Single([](auto &x) { return x[0] < x[1] ? x[0] : x[1]; })},
-        {"Maximum", TYPE_MAXIMUM, {{A, 1234.5, 1.75}, {B, 3210.9, 2.5}}, {OUT},
+        {"Maximum", VEXA_UNIT_MAXIMUM, {{A, 1234.5, 1.75}, {B, 3210.9, 2.5}}, {OUT},
          Single([](auto &x) { return x[0] > x[1] ? x[0] : x[1]; })},
-        {"Compare", TYPE_COMPARE, {{A, 1234.5, 1.75}, {B, 3210.9, 2.5}}, {OUT},
+        {"Compare", VEXA_UNIT_COMPARE, {{A, 1234.5, 1.75}, {B, 3210.9, 2.5}}, {OUT},
          Single([](auto &x) { return x[0] > x[1] ? 1.0 : 0.0; })},
-        {"Select", TYPE_SELECT, {{A, 1234.5, 1.75}, {B, 3210.9, 2.5}, {{P_SELECT, 0}, 2345.6, 1.0}},
+        {"Select", VEXA_UNIT_SELECT,
+         {{A, 1234.5, 1.75}, {B, 3210.9, 2.5}, {{VEXA_PORT_SELECT, 0}, 2345.6, 1.0}},
          {OUT}, Single([](auto &x) { return x[2] > 0.0 ? x[1] : x[0]; })},
-        {"CrossFade", TYPE_CROSS_FADE,
-         {{{P_INPUT, 0}, 1234.5, 1.75}, {{P_INPUT, 1}, 3210.9, 2.5}, {{P_FADE, 0}, 987.6, 1.0}},
+        {"CrossFade", VEXA_UNIT_CROSS_FADE,
+         {{{VEXA_PORT_INPUT, 0}, 1234.5, 1.75},
+          {{VEXA_PORT_INPUT, 1}, 3210.9, 2.5},
+          {{VEXA_PORT_FADE, 0}, 987.6, 1.0}},
          {OUT}, Single([](auto &x) {
              double f = x[2] * 0.5 + 0.5;
              return (1.0 - f) * x[0] + f * x[1];
          })},
-        {"FourWayFade", TYPE_FOUR_WAY_FADE,
-         {{{P_INPUT, 0}, 1234.5, 1.75},
-          {{P_INPUT, 1}, 3210.9, 2.5},
-          {{P_INPUT, 2}, 777.7, 0.9},
-          {{P_INPUT, 3}, 5001.3, 1.3},
-          {{P_FADE, 0}, 987.6, 1.0},
-          {{P_FADE, 1}, 2345.6, 1.0}},
+        {"FourWayFade", VEXA_UNIT_FOUR_WAY_FADE,
+         {{{VEXA_PORT_INPUT, 0}, 1234.5, 1.75},
+          {{VEXA_PORT_INPUT, 1}, 3210.9, 2.5},
+          {{VEXA_PORT_INPUT, 2}, 777.7, 0.9},
+          {{VEXA_PORT_INPUT, 3}, 5001.3, 1.3},
+          {{VEXA_PORT_FADE, 0}, 987.6, 1.0},
+          {{VEXA_PORT_FADE, 1}, 2345.6, 1.0}},
          {OUT}, Single([](auto &x) {
              double fx = x[4] * 0.5 + 0.5, fy = x[5] * 0.5 + 0.5;
              return fy * ((1.0 - fx) * x[0] + fx * x[1]) +
                     (1.0 - fy) * ((1.0 - fx) * x[3] + fx * x[2]);
          })},
-        {"Pan", TYPE_PAN, {{{P_INPUT, 0}, 1234.5, 1.75}, {{P_PAN, 0}, 987.6, 1.0}},
-         {{P_OUTPUT, 0}, {P_OUTPUT, 1}}, PerFrame([](auto &x) {
+        {"Pan", VEXA_UNIT_PAN,
+         {{{VEXA_PORT_INPUT, 0}, 1234.5, 1.75}, {{VEXA_PORT_PAN, 0}, 987.6, 1.0}},
+         {{VEXA_PORT_OUTPUT, 0}, {VEXA_PORT_OUTPUT, 1}}, PerFrame([](auto &x) {
              double f = x[1] * 0.5 + 0.5;
              return std::vector<float>{F(x[0] * (1.0 - f)), F(x[0] * f)};
          }, 2)},
-        {"PanControl", TYPE_PAN_CONTROL, {{{P_PAN, 0}, 987.6, 1.0}},
-         {{P_OUTPUT, 0}, {P_OUTPUT, 1}}, PerFrame([](auto &x) {
+        {"PanControl", VEXA_UNIT_PAN_CONTROL, {{{VEXA_PORT_PAN, 0}, 987.6, 1.0}},
+         {{VEXA_PORT_OUTPUT, 0}, {VEXA_PORT_OUTPUT, 1}}, PerFrame([](auto &x) {
              double f = x[0] * 0.5 + 0.5;
              return std::vector<float>{F(1.0 - f), F(f)};
          }, 2)},
-        {"Latch", TYPE_LATCH, {{{P_INPUT, 0}, 1234.5, 1.75}, {{P_GATE, 0}, 300.1, 1.0}}, {OUT},
+        {"Latch", VEXA_UNIT_LATCH,
+         {{{VEXA_PORT_INPUT, 0}, 1234.5, 1.75}, {{VEXA_PORT_GATE, 0}, 300.1, 1.0}}, {OUT},
          LatchReference},
         /* Limits that move within a block and cross each other now and then. */
-        {"Integrate", TYPE_INTEGRATE,
-         {{{P_INPUT, 0}, 1234.5, 0.3}, {{P_LOWER, 0}, 2210.9, 0.9}, {{P_UPPER, 0}, 1777.7, 1.2}},
+        {"Integrate", VEXA_UNIT_INTEGRATE,
+         {{{VEXA_PORT_INPUT, 0}, 1234.5, 0.3},
+          {{VEXA_PORT_LOWER_LIMIT, 0}, 2210.9, 0.9},
+          {{VEXA_PORT_UPPER_LIMIT, 0}, 1777.7, 1.2}},
          {OUT}, IntegrateReference},
-        {"MassSpring", TYPE_MASS_SPRING,
-         {{{P_INPUT, 0}, 1234.5, 0.01},
-          {{P_STIFFNESS, 0}, 210.9, 0.02},
-          {{P_DAMPING, 0}, 0.0, 0.05},
-          {{P_AMPLITUDE, 0}, 0.0, 0.5}},
+        {"MassSpring", VEXA_UNIT_MASS_SPRING,
+         {{{VEXA_PORT_INPUT, 0}, 1234.5, 0.01},
+          {{VEXA_PORT_STIFFNESS, 0}, 210.9, 0.02},
+          {{VEXA_PORT_DAMPING, 0}, 0.0, 0.05},
+          {{VEXA_PORT_AMPLITUDE, 0}, 0.0, 0.5}},
          {OUT}, MassSpringReference},
-        {"Schmidt", TYPE_SCHMIDT,
-         {{{P_INPUT, 0}, 1234.5, 1.0},
-          {{P_SET_LEVEL, 0}, 3210.9, 0.6},
-          {{P_RESET_LEVEL, 0}, 777.7, 0.6}},
-         {{P_SET_TRIGGER, 0}, OUT}, SchmidtReference},
+        {"Schmidt", VEXA_UNIT_SCHMIDT,
+         {{{VEXA_PORT_INPUT, 0}, 1234.5, 1.0},
+          {{VEXA_PORT_SET_LEVEL, 0}, 3210.9, 0.6},
+          {{VEXA_PORT_RESET_LEVEL, 0}, 777.7, 0.6}},
+         {{VEXA_PORT_SET_TRIGGER, 0}, OUT}, SchmidtReference},
     };
     return cases;
 }
@@ -420,10 +423,11 @@ TEST_F(ArithTest, EveryFormulaMatchesAPlainComputationFrameByFrame) {
                 continue;
             }
             int32_t saw = Saw(d.frequency, d.value);
-            ASSERT_EQ(Vexa_ConnectUnits(ctx, saw, P_OUTPUT, 0, unit, d.input.port, d.input.part),
-                      0);
+            ASSERT_EQ(
+                Vexa_ConnectUnits(ctx, saw, VEXA_PORT_OUTPUT, 0, unit, d.input.port, d.input.part),
+                0);
             sources.push_back(saw);
-            taps.push_back({saw, P_OUTPUT, 0});
+            taps.push_back({saw, VEXA_PORT_OUTPUT, 0});
         }
         for (const PortRef &o : c.outputs) taps.push_back({unit, o.port, o.part});
         Signals recorded = Run(sources, {unit}, taps, kTicks);
@@ -471,52 +475,57 @@ struct HeldCase {
 
 /* Inputs are set as raw values, so each case reaches the unit function unchanged. */
 const std::vector<HeldCase> &HeldCases() {
-    const PortRef A{P_A, 0}, B{P_B, 0}, C{P_C, 0}, OUT{P_OUTPUT, 0};
+    const PortRef A{VEXA_PORT_INPUT_A, 0}, B{VEXA_PORT_INPUT_B, 0}, C{VEXA_PORT_INPUT_C, 0},
+        OUT{VEXA_PORT_OUTPUT, 0};
     const double zeroDivisor = std::bit_cast<float>(0x33d6bf95u); /* 1.0e-7 as a float */
     static const std::vector<HeldCase> cases = {
-        {"divide by +0", TYPE_DIVIDE, {{A, 3.0}, {B, 0.0}}, OUT, F(3.0 / zeroDivisor)},
-        {"divide by -0", TYPE_DIVIDE, {{A, 3.0}, {B, -0.0}}, OUT, F(3.0 / zeroDivisor)},
-        {"divide -2 by +0", TYPE_DIVIDE, {{A, -2.0}, {B, 0.0}}, OUT, F(-2.0 / zeroDivisor)},
-        {"divide by 1e-8", TYPE_DIVIDE, {{A, 3.0}, {B, 1.0e-8}}, OUT,
+        {"divide by +0", VEXA_UNIT_DIVIDE, {{A, 3.0}, {B, 0.0}}, OUT, F(3.0 / zeroDivisor)},
+        {"divide by -0", VEXA_UNIT_DIVIDE, {{A, 3.0}, {B, -0.0}}, OUT, F(3.0 / zeroDivisor)},
+        {"divide -2 by +0", VEXA_UNIT_DIVIDE, {{A, -2.0}, {B, 0.0}}, OUT, F(-2.0 / zeroDivisor)},
+        {"divide by 1e-8", VEXA_UNIT_DIVIDE, {{A, 3.0}, {B, 1.0e-8}}, OUT,
          F(3.0 / static_cast<double>(1.0e-8f))},
-        {"minimum of a tie", TYPE_MINIMUM, {{A, 0.25}, {B, 0.25}}, OUT, 0.25f},
-        {"maximum of a tie", TYPE_MAXIMUM, {{A, 0.25}, {B, 0.25}}, OUT, 0.25f},
-        {"compare a tie", TYPE_COMPARE, {{A, 0.25}, {B, 0.25}}, OUT, 0.0f},
-        {"compare greater", TYPE_COMPARE, {{A, 0.2500001}, {B, 0.25}}, OUT, 1.0f},
-        {"select at exactly 0", TYPE_SELECT, {{A, 0.1}, {B, 0.9}, {{P_SELECT, 0}, 0.0}}, OUT,
-         0.1f},
-        {"select above 0", TYPE_SELECT, {{A, 0.1}, {B, 0.9}, {{P_SELECT, 0}, 1.0e-30}}, OUT,
-         0.9f},
-        {"add unsigned to exactly 2", TYPE_ADD_UNSIGNED, {{A, 1.25}, {B, 0.75}}, OUT, 2.0f},
-        {"add unsigned above 2", TYPE_ADD_UNSIGNED, {{A, 1.5}, {B, 0.6}}, OUT, 2.0f},
-        {"add unsigned to -0.5", TYPE_ADD_UNSIGNED, {{A, -0.75}, {B, 0.25}}, OUT, 0.0f},
-        {"multiply unsigned 1.5 by 1.5", TYPE_MULTIPLY_UNSIGNED, {{A, 1.5}, {B, 1.5}}, OUT, 2.0f},
-        {"multiply unsigned negative", TYPE_MULTIPLY_UNSIGNED, {{A, -1.0}, {B, 0.5}}, OUT, 0.0f},
-        {"multiply unsigned in range", TYPE_MULTIPLY_UNSIGNED, {{A, 1.25}, {B, 1.5}}, OUT,
+        {"minimum of a tie", VEXA_UNIT_MINIMUM, {{A, 0.25}, {B, 0.25}}, OUT, 0.25f},
+        {"maximum of a tie", VEXA_UNIT_MAXIMUM, {{A, 0.25}, {B, 0.25}}, OUT, 0.25f},
+        {"compare a tie", VEXA_UNIT_COMPARE, {{A, 0.25}, {B, 0.25}}, OUT, 0.0f},
+        {"compare greater", VEXA_UNIT_COMPARE, {{A, 0.2500001}, {B, 0.25}}, OUT, 1.0f},
+        {"select at exactly 0", VEXA_UNIT_SELECT,
+         {{A, 0.1}, {B, 0.9}, {{VEXA_PORT_SELECT, 0}, 0.0}}, OUT, 0.1f},
+        {"select above 0", VEXA_UNIT_SELECT,
+         {{A, 0.1}, {B, 0.9}, {{VEXA_PORT_SELECT, 0}, 1.0e-30}}, OUT, 0.9f},
+        {"add unsigned to exactly 2", VEXA_UNIT_ADD_UNSIGNED, {{A, 1.25}, {B, 0.75}}, OUT, 2.0f},
+        {"add unsigned above 2", VEXA_UNIT_ADD_UNSIGNED, {{A, 1.5}, {B, 0.6}}, OUT, 2.0f},
+        {"add unsigned to -0.5", VEXA_UNIT_ADD_UNSIGNED, {{A, -0.75}, {B, 0.25}}, OUT, 0.0f},
+        {"multiply unsigned 1.5 by 1.5", VEXA_UNIT_MULTIPLY_UNSIGNED,
+         {{A, 1.5}, {B, 1.5}}, OUT, 2.0f},
+        {"multiply unsigned negative", VEXA_UNIT_MULTIPLY_UNSIGNED,
+         {{A, -1.0}, {B, 0.5}}, OUT, 0.0f},
+        {"multiply unsigned in range", VEXA_UNIT_MULTIPLY_UNSIGNED, {{A, 1.25}, {B, 1.5}}, OUT,
          1.875f},
-        {"multiply-add unsigned to exactly 2", TYPE_MULTIPLY_ADD_UNSIGNED,
+        {"multiply-add unsigned to exactly 2", VEXA_UNIT_MULTIPLY_ADD_UNSIGNED,
          {{A, 1.5}, {B, 1.0}, {C, 0.5}}, OUT, 2.0f},
-        {"multiply-add unsigned below 0", TYPE_MULTIPLY_ADD_UNSIGNED,
+        {"multiply-add unsigned below 0", VEXA_UNIT_MULTIPLY_ADD_UNSIGNED,
          {{A, 0.5}, {B, -1.0}, {C, 0.25}}, OUT, 0.0f},
-        {"multiply-add rounds once", TYPE_MULTIPLY_ADD, {{A, 0.1}, {B, 0.3}, {C, 0.7}}, OUT,
+        {"multiply-add rounds once", VEXA_UNIT_MULTIPLY_ADD, {{A, 0.1}, {B, 0.3}, {C, 0.7}}, OUT,
          F(static_cast<double>(0.1f) * static_cast<double>(0.3f) + static_cast<double>(0.7f))},
-        {"cross-fade at 0 is the mean", TYPE_CROSS_FADE,
-         {{{P_INPUT, 0}, 0.3}, {{P_INPUT, 1}, 0.8}, {{P_FADE, 0}, 0.0}}, OUT,
-         F((static_cast<double>(0.3f) + static_cast<double>(0.8f)) / 2.0)},
-        {"cross-fade at -1", TYPE_CROSS_FADE,
-         {{{P_INPUT, 0}, 0.3}, {{P_INPUT, 1}, 0.8}, {{P_FADE, 0}, -1.0}}, OUT, 0.3f},
-        {"cross-fade at +1", TYPE_CROSS_FADE,
-         {{{P_INPUT, 0}, 0.3}, {{P_INPUT, 1}, 0.8}, {{P_FADE, 0}, 1.0}}, OUT, 0.8f},
-        {"pan at -1, part 0", TYPE_PAN, {{{P_INPUT, 0}, 0.7}, {{P_PAN, 0}, -1.0}}, {P_OUTPUT, 0},
-         0.7f},
-        {"pan at -1, part 1", TYPE_PAN, {{{P_INPUT, 0}, 0.7}, {{P_PAN, 0}, -1.0}}, {P_OUTPUT, 1},
-         0.0f},
-        {"pan at +1, part 1", TYPE_PAN, {{{P_INPUT, 0}, 0.7}, {{P_PAN, 0}, 1.0}}, {P_OUTPUT, 1},
-         0.7f},
-        {"pan control at 0.5, part 0", TYPE_PAN_CONTROL, {{{P_PAN, 0}, 0.5}}, {P_OUTPUT, 0},
-         0.25f},
-        {"pan control at 0.5, part 1", TYPE_PAN_CONTROL, {{{P_PAN, 0}, 0.5}}, {P_OUTPUT, 1},
-         0.75f},
+        {"cross-fade at 0 is the mean", VEXA_UNIT_CROSS_FADE,
+         {{{VEXA_PORT_INPUT, 0}, 0.3}, {{VEXA_PORT_INPUT, 1}, 0.8}, {{VEXA_PORT_FADE, 0}, 0.0}},
+         OUT, F((static_cast<double>(0.3f) + static_cast<double>(0.8f)) / 2.0)},
+        {"cross-fade at -1", VEXA_UNIT_CROSS_FADE,
+         {{{VEXA_PORT_INPUT, 0}, 0.3}, {{VEXA_PORT_INPUT, 1}, 0.8}, {{VEXA_PORT_FADE, 0}, -1.0}},
+         OUT, 0.3f},
+        {"cross-fade at +1", VEXA_UNIT_CROSS_FADE,
+         {{{VEXA_PORT_INPUT, 0}, 0.3}, {{VEXA_PORT_INPUT, 1}, 0.8}, {{VEXA_PORT_FADE, 0}, 1.0}},
+         OUT, 0.8f},
+        {"pan at -1, part 0", VEXA_UNIT_PAN,
+         {{{VEXA_PORT_INPUT, 0}, 0.7}, {{VEXA_PORT_PAN, 0}, -1.0}}, {VEXA_PORT_OUTPUT, 0}, 0.7f},
+        {"pan at -1, part 1", VEXA_UNIT_PAN,
+         {{{VEXA_PORT_INPUT, 0}, 0.7}, {{VEXA_PORT_PAN, 0}, -1.0}}, {VEXA_PORT_OUTPUT, 1}, 0.0f},
+        {"pan at +1, part 1", VEXA_UNIT_PAN,
+         {{{VEXA_PORT_INPUT, 0}, 0.7}, {{VEXA_PORT_PAN, 0}, 1.0}}, {VEXA_PORT_OUTPUT, 1}, 0.7f},
+        {"pan control at 0.5, part 0", VEXA_UNIT_PAN_CONTROL,
+         {{{VEXA_PORT_PAN, 0}, 0.5}}, {VEXA_PORT_OUTPUT, 0}, 0.25f},
+        {"pan control at 0.5, part 1", VEXA_UNIT_PAN_CONTROL,
+         {{{VEXA_PORT_PAN, 0}, 0.5}}, {VEXA_PORT_OUTPUT, 1}, 0.75f},
     };
     return cases;
 }
@@ -547,11 +556,11 @@ TEST_F(ArithTest, FourWayFadeCornersGiveEachInputExactly) {
     for (const auto &corner : corners) {
         SCOPED_TRACE(testing::Message() << "fade (" << corner.x << ", " << corner.y << ")");
         Restart();
-        int32_t unit = Unit(TYPE_FOUR_WAY_FADE);
-        for (int32_t part = 0; part < 4; part++) Set(unit, P_INPUT, in[part], part);
-        Set(unit, P_FADE, corner.x, 0);
-        Set(unit, P_FADE, corner.y, 1);
-        std::vector<float> out = Record(unit, P_OUTPUT, 1);
+        int32_t unit = Unit(VEXA_UNIT_FOUR_WAY_FADE);
+        for (int32_t part = 0; part < 4; part++) Set(unit, VEXA_PORT_INPUT, in[part], part);
+        Set(unit, VEXA_PORT_FADE, corner.x, 0);
+        Set(unit, VEXA_PORT_FADE, corner.y, 1);
+        std::vector<float> out = Record(unit, VEXA_PORT_OUTPUT, 1);
         for (float value : out) ASSERT_EQ(value, corner.expected);
     }
 }
@@ -562,15 +571,15 @@ TEST_F(ArithTest, MinimumAndMaximumTiesGiveInputB) {
         uint32_t type;
         double a, b;
         bool negative;
-    } cases[] = {{TYPE_MINIMUM, -0.0, 0.0, false}, {TYPE_MINIMUM, 0.0, -0.0, true},
-                 {TYPE_MAXIMUM, -0.0, 0.0, false}, {TYPE_MAXIMUM, 0.0, -0.0, true}};
+    } cases[] = {{VEXA_UNIT_MINIMUM, -0.0, 0.0, false}, {VEXA_UNIT_MINIMUM, 0.0, -0.0, true},
+                 {VEXA_UNIT_MAXIMUM, -0.0, 0.0, false}, {VEXA_UNIT_MAXIMUM, 0.0, -0.0, true}};
     for (const auto &c : cases) {
         int32_t unit = Unit(c.type);
-        Set(unit, P_A, c.a);
-        Set(unit, P_B, c.b);
+        Set(unit, VEXA_PORT_INPUT_A, c.a);
+        Set(unit, VEXA_PORT_INPUT_B, c.b);
         Start(unit);
         Render(1);
-        double out = Get(unit, P_OUTPUT);
+        double out = Get(unit, VEXA_PORT_OUTPUT);
         EXPECT_EQ(out, 0.0);
         EXPECT_EQ(std::signbit(out), c.negative) << "type 0x" << std::hex << c.type;
     }
@@ -579,33 +588,33 @@ TEST_F(ArithTest, MinimumAndMaximumTiesGiveInputB) {
 /* ---- Stateful units ------------------------------------------------------------------ */
 
 TEST_F(ArithTest, LatchHoldsAtGateZeroAndAcrossRestart) {
-    int32_t latch = Unit(TYPE_LATCH);
+    int32_t latch = Unit(VEXA_UNIT_LATCH);
     const int32_t t = Vexa_GetTickCount(ctx);
     const struct {
         double input, gate;
     } steps[] = {{0.7, 1.0}, {0.2, 0.0}, {0.3, -0.5}, {0.4, 0.25}};
     for (int32_t k = 0; k < 4; k++) {
-        EXPECT_EQ(Vexa_SetPortAt(ctx, t + k, latch, P_INPUT, 0, steps[k].input), 0);
-        EXPECT_EQ(Vexa_SetPortAt(ctx, t + k, latch, P_GATE, 0, steps[k].gate), 0);
+        EXPECT_EQ(Vexa_SetPortAt(ctx, t + k, latch, VEXA_PORT_INPUT, 0, steps[k].input), 0);
+        EXPECT_EQ(Vexa_SetPortAt(ctx, t + k, latch, VEXA_PORT_GATE, 0, steps[k].gate), 0);
     }
-    std::vector<float> out = Record(latch, P_OUTPUT, 4);
+    std::vector<float> out = Record(latch, VEXA_PORT_OUTPUT, 4);
     const float expected[4] = {0.7f, 0.7f, 0.7f, 0.4f};
     for (size_t n = 0; n < out.size(); n++) ASSERT_EQ(out[n], expected[n / 64]) << "frame " << n;
 
     /* Stopped and started again with the gate closed, it still outputs the held value. */
     EXPECT_EQ(Vexa_StopUnit(ctx, latch), 0);
-    Set(latch, P_GATE, 0.0);
-    Set(latch, P_INPUT, -0.9);
+    Set(latch, VEXA_PORT_GATE, 0.0);
+    Set(latch, VEXA_PORT_INPUT, -0.9);
     Render(1);
     Start(latch);
     Render(1);
-    EXPECT_EQ(Get(latch, P_OUTPUT), static_cast<double>(0.4f));
+    EXPECT_EQ(Get(latch, VEXA_PORT_OUTPUT), static_cast<double>(0.4f));
 }
 
 TEST_F(ArithTest, IntegrateSteps) {
-    int32_t integrate = Unit(TYPE_INTEGRATE);
-    Set(integrate, P_INPUT, 0.3);
-    std::vector<float> out = Record(integrate, P_OUTPUT, 1);
+    int32_t integrate = Unit(VEXA_UNIT_INTEGRATE);
+    Set(integrate, VEXA_PORT_INPUT, 0.3);
+    std::vector<float> out = Record(integrate, VEXA_PORT_OUTPUT, 1);
     const double step = 0.3f;
     EXPECT_EQ(out[0], F(step));
     EXPECT_EQ(out[1], F(step + step));
@@ -616,7 +625,7 @@ TEST_F(ArithTest, IntegrateSteps) {
     for (size_t n = 3; n < out.size(); n++) ASSERT_EQ(out[n], 1.0f) << "frame " << n;
 
     /* It runs back down to the lower limit and stays there. */
-    Set(integrate, P_INPUT, -0.7);
+    Set(integrate, VEXA_PORT_INPUT, -0.7);
     std::vector<float> down = RenderChannels(1, 1)[0];
     const double fall = 0.7f;
     EXPECT_EQ(down[0], F(1.0 - fall));
@@ -628,14 +637,17 @@ TEST_F(ArithTest, IntegrateSteps) {
 TEST_F(ArithTest, IntegrateReadsItsLimitsOncePerBlock) {
     /* A square wave at 882 Hz from phase -0.1 steps by about 0.04 a frame and turns from
      * -0.5 to +0.5 on the third frame of the first block. */
-    int32_t square = Unit(TYPE_SQUARE);
-    Set(square, P_FREQUENCY, 882.0);
-    Set(square, P_AMPLITUDE, 0.5);
-    Set(square, P_PHASE, -0.1);
-    int32_t integrate = Unit(TYPE_INTEGRATE);
-    Set(integrate, P_INPUT, 0.3);
-    ASSERT_EQ(Vexa_ConnectUnits(ctx, square, P_OUTPUT, 0, integrate, P_UPPER, 0), 0);
-    Signals rec = Run({square}, {integrate}, {{square, P_OUTPUT, 0}, {integrate, P_OUTPUT, 0}}, 1);
+    int32_t square = Unit(VEXA_UNIT_SQUARE_OSCILLATOR);
+    Set(square, VEXA_PORT_FREQUENCY, 882.0);
+    Set(square, VEXA_PORT_AMPLITUDE, 0.5);
+    Set(square, VEXA_PORT_PHASE, -0.1);
+    int32_t integrate = Unit(VEXA_UNIT_INTEGRATE);
+    Set(integrate, VEXA_PORT_INPUT, 0.3);
+    ASSERT_EQ(
+        Vexa_ConnectUnits(ctx, square, VEXA_PORT_OUTPUT, 0, integrate, VEXA_PORT_UPPER_LIMIT, 0),
+        0);
+    Signals rec = Run({square}, {integrate},
+                      {{square, VEXA_PORT_OUTPUT, 0}, {integrate, VEXA_PORT_OUTPUT, 0}}, 1);
     const std::vector<float> &upper = rec[0], &out = rec[1];
     ASSERT_EQ(upper[1], -0.5f);
     ASSERT_EQ(upper[2], 0.5f);
@@ -649,11 +661,11 @@ TEST_F(ArithTest, IntegrateReadsItsLimitsOncePerBlock) {
 }
 
 TEST_F(ArithTest, IntegrateWithCrossedLimitsTestsTheUpperOneFirst) {
-    int32_t integrate = Unit(TYPE_INTEGRATE);
-    Set(integrate, P_LOWER, 0.5);
-    Set(integrate, P_UPPER, -0.5);
-    Set(integrate, P_INPUT, -0.1);
-    std::vector<float> out = Record(integrate, P_OUTPUT, 1);
+    int32_t integrate = Unit(VEXA_UNIT_INTEGRATE);
+    Set(integrate, VEXA_PORT_LOWER_LIMIT, 0.5);
+    Set(integrate, VEXA_PORT_UPPER_LIMIT, -0.5);
+    Set(integrate, VEXA_PORT_INPUT, -0.1);
+    std::vector<float> out = Record(integrate, VEXA_PORT_OUTPUT, 1);
     /* -0.1 is above the upper limit and gives it; -0.6 is not, and falls to the lower limit;
      * 0.4 is above the upper limit again. */
     for (size_t n = 0; n < out.size(); n++) {
@@ -663,14 +675,14 @@ TEST_F(ArithTest, IntegrateWithCrossedLimitsTestsTheUpperOneFirst) {
 
 TEST_F(ArithTest, MassSpringRingsDownAndIgnoresAmplitude) {
     /* One push of 0.1 on the first tick, then free ringing with light damping. */
-    int32_t spring = Unit(TYPE_MASS_SPRING);
-    Set(spring, P_STIFFNESS, 0.01);
-    Set(spring, P_DAMPING, 0.001);
-    Set(spring, P_AMPLITUDE, 0.25);
+    int32_t spring = Unit(VEXA_UNIT_MASS_SPRING);
+    Set(spring, VEXA_PORT_STIFFNESS, 0.01);
+    Set(spring, VEXA_PORT_DAMPING, 0.001);
+    Set(spring, VEXA_PORT_AMPLITUDE, 0.25);
     const int32_t t = Vexa_GetTickCount(ctx);
-    EXPECT_EQ(Vexa_SetPortAt(ctx, t, spring, P_INPUT, 0, 0.1), 0);
-    EXPECT_EQ(Vexa_SetPortAt(ctx, t + 1, spring, P_INPUT, 0, 0.0), 0);
-    std::vector<float> out = Record(spring, P_OUTPUT, 20);
+    EXPECT_EQ(Vexa_SetPortAt(ctx, t, spring, VEXA_PORT_INPUT, 0, 0.1), 0);
+    EXPECT_EQ(Vexa_SetPortAt(ctx, t + 1, spring, VEXA_PORT_INPUT, 0, 0.0), 0);
+    std::vector<float> out = Record(spring, VEXA_PORT_OUTPUT, 20);
     Signals in = {std::vector<float>(out.size(), 0.0f), std::vector<float>(out.size(), 0.01f),
                   std::vector<float>(out.size(), 0.001f), std::vector<float>(out.size(), 0.25f)};
     for (size_t n = 0; n < 64; n++) in[0][n] = 0.1f;
@@ -684,9 +696,9 @@ TEST_F(ArithTest, MassSpringRingsDownAndIgnoresAmplitude) {
 
 /* SetLevel 0.5 and ResetLevel -0.5: one input value per tick. */
 TEST_F(ArithTest, SchmidtHysteresisAndSetTrigger) {
-    int32_t schmidt = Unit(TYPE_SCHMIDT);
-    Set(schmidt, P_SET_LEVEL, 0.5);
-    Set(schmidt, P_RESET_LEVEL, -0.5);
+    int32_t schmidt = Unit(VEXA_UNIT_SCHMIDT);
+    Set(schmidt, VEXA_PORT_SET_LEVEL, 0.5);
+    Set(schmidt, VEXA_PORT_RESET_LEVEL, -0.5);
     const struct {
         double input;
         float state;
@@ -703,10 +715,11 @@ TEST_F(ArithTest, SchmidtHysteresisAndSetTrigger) {
     const int32_t t = Vexa_GetTickCount(ctx);
     const int32_t numTicks = static_cast<int32_t>(std::size(steps));
     for (int32_t k = 0; k < numTicks; k++) {
-        EXPECT_EQ(Vexa_SetPortAt(ctx, t + k, schmidt, P_INPUT, 0, steps[k].input), 0);
+        EXPECT_EQ(Vexa_SetPortAt(ctx, t + k, schmidt, VEXA_PORT_INPUT, 0, steps[k].input), 0);
     }
-    Signals rec = Run({}, {schmidt}, {{schmidt, P_OUTPUT, 0}, {schmidt, P_SET_TRIGGER, 0}},
-                      numTicks);
+    Signals rec =
+        Run({}, {schmidt}, {{schmidt, VEXA_PORT_OUTPUT, 0}, {schmidt, VEXA_PORT_SET_TRIGGER, 0}},
+            numTicks);
     for (int32_t n = 0; n < numTicks * 64; n++) {
         const auto &step = steps[n / 64];
         ASSERT_EQ(rec[0][n], step.state) << "frame " << n;
@@ -716,29 +729,30 @@ TEST_F(ArithTest, SchmidtHysteresisAndSetTrigger) {
 
 /* Output is cleared at every start, so a restarted trigger begins reset. */
 TEST_F(ArithTest, SchmidtStartsResetEveryTime) {
-    int32_t schmidt = Unit(TYPE_SCHMIDT);
-    Set(schmidt, P_SET_LEVEL, 0.5);
-    Set(schmidt, P_RESET_LEVEL, -0.5);
-    Set(schmidt, P_INPUT, 0.9);
+    int32_t schmidt = Unit(VEXA_UNIT_SCHMIDT);
+    Set(schmidt, VEXA_PORT_SET_LEVEL, 0.5);
+    Set(schmidt, VEXA_PORT_RESET_LEVEL, -0.5);
+    Set(schmidt, VEXA_PORT_INPUT, 0.9);
     Start(schmidt);
     Render(1);
-    ASSERT_EQ(Get(schmidt, P_OUTPUT), 1.0);
+    ASSERT_EQ(Get(schmidt, VEXA_PORT_OUTPUT), 1.0);
     EXPECT_EQ(Vexa_StopUnit(ctx, schmidt), 0);
-    Set(schmidt, P_INPUT, 0.0); /* between the levels: a set trigger would stay set */
+    Set(schmidt, VEXA_PORT_INPUT, 0.0); /* between the levels: a set trigger would stay set */
     Render(1);
-    EXPECT_EQ(Get(schmidt, P_OUTPUT), 1.0); /* stopped: nothing changes */
+    EXPECT_EQ(Get(schmidt, VEXA_PORT_OUTPUT), 1.0); /* stopped: nothing changes */
     Start(schmidt);
     Render(1);
-    EXPECT_EQ(Get(schmidt, P_OUTPUT), 0.0);
-    EXPECT_EQ(Get(schmidt, P_SET_TRIGGER), 0.0);
+    EXPECT_EQ(Get(schmidt, VEXA_PORT_OUTPUT), 0.0);
+    EXPECT_EQ(Get(schmidt, VEXA_PORT_SET_TRIGGER), 0.0);
 
     /* Restarted while the input is high, it sets again and fires on its first frame. */
-    Set(schmidt, P_INPUT, 0.9);
+    Set(schmidt, VEXA_PORT_INPUT, 0.9);
     Render(1);
     EXPECT_EQ(Vexa_StopUnit(ctx, schmidt), 0);
     Render(1);
     Start(schmidt);
-    Signals rec = Run({}, {}, {{schmidt, P_OUTPUT, 0}, {schmidt, P_SET_TRIGGER, 0}}, 1);
+    Signals rec =
+        Run({}, {}, {{schmidt, VEXA_PORT_OUTPUT, 0}, {schmidt, VEXA_PORT_SET_TRIGGER, 0}}, 1);
     EXPECT_EQ(rec[0][0], 1.0f);
     EXPECT_EQ(rec[1][0], 1.0f);
     for (size_t n = 1; n < rec[1].size(); n++) ASSERT_EQ(rec[1][n], 0.0f) << "frame " << n;

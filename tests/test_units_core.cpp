@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "velto_units.h"
 #include "vx_test_support.h"
 #include "vx_internal.h"
 #include "vx_unit.h"
@@ -17,13 +18,6 @@
 namespace {
 
 using vxtest::EngineTest;
-using vxtest::TYPE_CHANNEL_OUT;
-
-constexpr uint32_t TYPE_ADD = 0x01b7611d;
-constexpr uint32_t TYPE_SINE = 0x01f28b71;
-constexpr uint32_t TYPE_SCHMIDT = 0x05a5ef32;
-constexpr uint32_t TYPE_SAMPLE_READ_F1 = 0x042426d3;
-constexpr uint32_t TYPE_SAMPLE_READ_F2 = 0x042426d7;
 
 class UnitsCoreTest : public EngineTest {
   protected:
@@ -47,23 +41,24 @@ TEST_F(UnitsCoreTest, CreationErrorsLeaveNothingBehind) {
     const Case cases[] = {
         {"type 0 is the circuit descriptor, not on the list", 0, 0, 0, VXERR_NOT_FOUND},
         {"unknown type", 0x12345678, 0, 0, VXERR_NOT_FOUND},
-        {"control rate", TYPE_ADD, 1, 0, VXERR_INVALID_RATE},
-        {"negative rate", TYPE_ADD, -1, 0, VXERR_INVALID_RATE},
-        {"init function refuses the channel", TYPE_CHANNEL_OUT, 0, 17, VXERR_CHANNELS_MISMATCH},
+        {"control rate", VEXA_UNIT_ADD, 1, 0, VXERR_INVALID_RATE},
+        {"negative rate", VEXA_UNIT_ADD, -1, 0, VXERR_INVALID_RATE},
+        {"init function refuses the channel", VEXA_UNIT_CHANNEL_OUT, 0, 17,
+         VXERR_CHANNELS_MISMATCH},
     };
     for (const Case &c : cases) {
         EXPECT_EQ(Vexa_CreateUnit(ctx, c.type, c.rate, c.argument), c.expected) << c.name;
         EXPECT_EQ(Vexa_GetObjectCount(ctx), things) << c.name;
         EXPECT_EQ(ctx->vxf_AllocCount, allocations) << c.name;
     }
-    EXPECT_EQ(Vexa_CreateUnit(nullptr, TYPE_ADD, 0, 0), VXERR_INVALID_CONTEXT);
+    EXPECT_EQ(Vexa_CreateUnit(nullptr, VEXA_UNIT_ADD, 0, 0), VXERR_INVALID_CONTEXT);
     /* The slot left by the failed creation is taken by the next unit. */
-    const int32_t unit = Unit(TYPE_ADD);
+    const int32_t unit = Unit(VEXA_UNIT_ADD);
     EXPECT_EQ(unit & 0x7ff, things);
 }
 
 TEST_F(UnitsCoreTest, NewUnitHasItsCreationDefaults) {
-    const int32_t sine = Unit(TYPE_SINE);
+    const int32_t sine = Unit(VEXA_UNIT_SINE_OSCILLATOR);
     EXPECT_EQ(Get(sine, PORTID_FREQUENCY), 440.0);
     EXPECT_EQ(Get(sine, PORTID_AMPLITUDE), 0.999969482421875);
     EXPECT_EQ(Get(sine, PORTID_PHASE), 0.0);
@@ -77,7 +72,8 @@ TEST_F(UnitsCoreTest, NewUnitHasItsCreationDefaults) {
 }
 
 TEST_F(UnitsCoreTest, QueuePortTakesItsChannelsFromTheDefault) {
-    for (auto [type, channels] : {std::pair{TYPE_SAMPLE_READ_F1, 1}, {TYPE_SAMPLE_READ_F2, 2}}) {
+    for (auto [type, channels] :
+         {std::pair{VEXA_UNIT_SAMPLE_READ16_F1, 1}, {VEXA_UNIT_SAMPLE_READ16_F2, 2}}) {
         const int32_t reader = Unit(type);
         const PortInfo *port = nullptr;
         ASSERT_EQ(VexaF_FindHashedPortInfo(ctx, reader, PORTID_DATA, PORT_QUEUE, nullptr, &port), 0);
@@ -89,7 +85,7 @@ TEST_F(UnitsCoreTest, QueuePortTakesItsChannelsFromTheDefault) {
 }
 
 TEST_F(UnitsCoreTest, PortLookupErrors) {
-    const int32_t sine = Unit(TYPE_SINE);
+    const int32_t sine = Unit(VEXA_UNIT_SINE_OSCILLATOR);
     EXPECT_EQ(Vexa_SetPort(ctx, sine, 0x0badf00d, 0, 1.0), VXERR_NOT_FOUND);
     EXPECT_EQ(Vexa_SetPort(ctx, sine, PORTID_OUTPUT, 0, 1.0), VXERR_INVALID_PORT_TYPE);
     EXPECT_EQ(Vexa_SetPort(ctx, sine, PORTID_FREQUENCY, 1, 1.0), VXERR_INVALID_PARTNUM);
@@ -102,7 +98,7 @@ TEST_F(UnitsCoreTest, PortLookupErrors) {
 TEST_F(UnitsCoreTest, StartDefaultsResetOnlyTheirPorts) {
     /* Schmidt: Output (start default 0) latches high above SetLevel and holds between the
      * levels. Restarting resets the output; the inputs keep their set values. */
-    const int32_t schmidt = Unit(TYPE_SCHMIDT);
+    const int32_t schmidt = Unit(VEXA_UNIT_SCHMIDT);
     Set(schmidt, PORTID_SET_LEVEL, 0.5);
     Set(schmidt, PORTID_RESET_LEVEL, -0.5);
     Set(schmidt, PORTID_INPUT, 1.0);
@@ -127,7 +123,8 @@ TEST_F(UnitsCoreTest, ClientThreadsCreateUnitsAtTheSameTime) {
     for (int t = 0; t < kThreads; t++)
         threads.emplace_back([this, t, &tokens] {
             for (int i = 0; i < kPerThread; i++)
-                tokens[t].push_back(Vexa_CreateUnit(ctx, t % 2 ? TYPE_SINE : TYPE_ADD, 0, 0));
+                tokens[t].push_back(
+                    Vexa_CreateUnit(ctx, t % 2 ? VEXA_UNIT_SINE_OSCILLATOR : VEXA_UNIT_ADD, 0, 0));
         });
     for (std::thread &thread : threads) thread.join();
     std::set<int32_t> distinct;
@@ -153,7 +150,7 @@ void LoggingFunction(VexaContext *context, VexaUnit *unit) {
 }
 
 TEST_F(UnitsCoreTest, CircuitRunsItsMembersInArrayOrder) {
-    const int32_t a = Unit(TYPE_ADD), b = Unit(TYPE_ADD), c = Unit(TYPE_ADD);
+    const int32_t a = Unit(VEXA_UNIT_ADD), b = Unit(VEXA_UNIT_ADD), c = Unit(VEXA_UNIT_ADD);
     const int32_t members[] = {c, a, b};
     const int32_t circuit = Vexa_CreateCircuit(ctx, members, 3, 0);
     ASSERT_GT(circuit, 0);
@@ -178,7 +175,7 @@ TEST_F(UnitsCoreTest, CircuitRunsItsMembersInArrayOrder) {
 }
 
 TEST_F(UnitsCoreTest, RefusedCircuitChangesNothing) {
-    const int32_t a = Unit(TYPE_ADD), b = Unit(TYPE_ADD), running = Unit(TYPE_ADD);
+    const int32_t a = Unit(VEXA_UNIT_ADD), b = Unit(VEXA_UNIT_ADD), running = Unit(VEXA_UNIT_ADD);
     const int32_t sample = Vexa_CreateSample(ctx, 8, 1);
     ASSERT_GT(sample, 0);
     Start(running);
@@ -218,7 +215,7 @@ TEST_F(UnitsCoreTest, RefusedCircuitChangesNothing) {
 }
 
 TEST_F(UnitsCoreTest, DeletingACircuitReleasesItsMembers) {
-    const int32_t kept = Unit(TYPE_ADD), dropped = Unit(TYPE_ADD);
+    const int32_t kept = Unit(VEXA_UNIT_ADD), dropped = Unit(VEXA_UNIT_ADD);
     const int32_t members[] = {kept, dropped};
     const int32_t circuit = Vexa_CreateCircuit(ctx, members, 2, 0);
     ASSERT_GT(circuit, 0);

@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "velto_units.h"
 #include "vx_internal.h"
 #include "vx_test_support.h"
 #include "vx_unit.h"
@@ -92,13 +93,13 @@ TEST_F(WindowsHostTest, DebugCodeTwoGivesTheCallingThreadsId) {
     const int32_t mine = static_cast<int32_t>(GetCurrentThreadId());
     EXPECT_NE(mine, 0);
     EXPECT_EQ(VXHost_Debug(ctx, 2, 0), mine);
-    EXPECT_EQ(Vexa_Debug(ctx, 2, 0), mine);
+    EXPECT_EQ(Vexa_Debug(ctx, VEXA_DEBUG_HOST, 0), mine);
     EXPECT_EQ(VXHost_Debug(ctx, 3, 0), -1);
 
     int32_t theirs = 0, theirsExpected = -1;
     std::thread other([&] {
         theirsExpected = static_cast<int32_t>(GetCurrentThreadId());
-        theirs = Vexa_Debug(ctx, 2, 0);
+        theirs = Vexa_Debug(ctx, VEXA_DEBUG_HOST, 0);
     });
     other.join();
     EXPECT_EQ(theirs, theirsExpected);
@@ -161,12 +162,11 @@ TEST_F(WindowsTableTest, DoublesAreClippedToPlusMinusOne) {
 
 TEST_F(WindowsTableTest, ClippedTableDrivesTheLookup) {
     /* A ramp from -3 to +3 reads as -1 ... +1 through TableLookup. */
-    constexpr uint32_t TYPE_TABLE_LOOKUP = 0x0176d52a;
     const double ramp[3] = {-3.0, 0.0, 3.0};
     const int32_t table = Vexa_CreateTable(ctx, 3);
     ASSERT_GT(table, 0);
     ASSERT_EQ(Vexa_WriteTableDoubles(ctx, table, 0, ramp, 3), 0);
-    const int32_t unit = Unit(TYPE_TABLE_LOOKUP);
+    const int32_t unit = Unit(VEXA_UNIT_TABLE_LOOKUP);
     Set(unit, PORTID_AMPLITUDE, 1.0);
     ASSERT_EQ(Vexa_UseTable(ctx, unit, PORTID_TABLE, 0, table), 0);
     Start(unit);

@@ -169,7 +169,7 @@ class Soak {
         const PortInfo *port = PortOf(unit.info, PORT_QUEUE);
         if (port == nullptr) return;
         Vexa_QueueData(ctx_, unit.token, port->portID, data_[rng_() % data_.size()], 0,
-                       1 + rng_() % 16, rng_() % 2 ? QUEUE_LOOP : QUEUE_AUTO_STOP);
+                       1 + rng_() % 16, rng_() % 2 ? VEXA_QUEUE_LOOP : VEXA_QUEUE_AUTO_STOP);
     }
 
     void AddCircuit() {
@@ -221,7 +221,7 @@ int main(int argc, char **argv) {
         const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
         if (Clock::now() >= nextReport) {
             std::printf("%8.0f %12lld %8d %12d %10ld %10ld\n", elapsed, ticks, Vexa_GetObjectCount(ctx),
-                        Vexa_Debug(ctx, 5, 0), StatusKB("VmRSS"), StatusKB("VmHWM"));
+                        Vexa_Debug(ctx, VEXA_DEBUG_ALLOCATIONS, 0), StatusKB("VmRSS"), StatusKB("VmHWM"));
             std::fflush(stdout);
             nextReport += std::chrono::seconds(10);
         }

@@ -35,6 +35,58 @@ void ClearSet(SawMultiTables *set) {
 
 } // namespace
 
+namespace {
+
+/* Fills the tables of a set, each n + 1 entries and zero-filled: table 0 the sine, the others
+ * the tapered sawtooth series, normalised. */
+void FillSawTables(float *const *tables, int32_t numberOfTables, int32_t n) {
+    float *sine = tables[0];
+    /* Table 0: one cycle of sin(pi p) over p = 2j/N - 1, with entry N closing the cycle. */
+    for (int32_t j = 0; j <= n; j++) {
+        sine[j] = static_cast<float>(std::sin(2.0 * kPiF * j / n - kPiF));
+    }
+
+    /* Harmonic k + 1 enters with amplitude 1/(k + 1), tapered by a raised cosine that falls
+     * from 1 at the fundamental towards 0 at harmonic H. The sine is read at (j (k+1)) mod N,
+     * stepped by k + 1 per entry. */
+    for (int32_t t = 1; t < numberOfTables; t++) {
+        float *table = tables[t];
+        const int32_t harmonics = 1 << t;
+        for (int32_t k = 0; k < harmonics; k++) {
+            const double c = std::cos(k * kPiF / (2.0 * harmonics));
+            const float weight = static_cast<float>(c * c / (k + 1));
+            const int32_t step = (k + 1) % n;
+            int32_t index = 0;
+            for (int32_t j = 0; j <= n; j++) {
+                table[j] = static_cast<float>(table[j] + static_cast<double>(weight) * sine[index]);
+                index += step;
+                if (index >= n) index -= n;
+            }
+        }
+    }
+
+    for (int32_t t = 1; t < numberOfTables; t++) NormalizeArray(tables[t], n + 1);
+}
+
+/* The standard set is the same in every context, so it is computed once in the process; each
+ * context's tables (its own allocations) are copies of it. */
+float gStandardSet[kNumTables][kCycleLength + 1]; /* zero until filled */
+
+bool FillStandardSet() {
+    float *tables[kNumTables];
+    for (int32_t t = 0; t < kNumTables; t++) tables[t] = gStandardSet[t];
+    FillSawTables(tables, kNumTables, kCycleLength);
+    return true;
+}
+
+const float *StandardSet() {
+    static const bool filled = FillStandardSet(); /* once, by the first caller */
+    (void)filled;
+    return &gStandardSet[0][0];
+}
+
+} // namespace
+
 int32_t VX_SawBL_Init(VexaContext *context, SawMultiTables *set) {
     return CreateMultiWaveSawtooth(context, set, kNumTables, kCycleLength);
 }
@@ -66,12 +118,6 @@ int32_t CreateMultiWaveSawtooth(VexaContext *context, SawMultiTables *set,
     }
     tables[0] = sine;
     set->tables = tables;
-
-    /* Table 0: one cycle of sin(pi p) over p = 2j/N - 1, with entry N closing the cycle. */
-    for (int32_t j = 0; j <= n; j++) {
-        sine[j] = static_cast<float>(std::sin(2.0 * kPiF * j / n - kPiF));
-    }
-
     for (int32_t t = 1; t < numberOfTables; t++) {
         tables[t] =
             static_cast<float *>(VexaF_AllocateMemory(context, tableBytes, "SawMulti table"));
@@ -81,26 +127,13 @@ int32_t CreateMultiWaveSawtooth(VexaContext *context, SawMultiTables *set,
         }
     }
 
-    /* Harmonic k + 1 enters with amplitude 1/(k + 1), tapered by a raised cosine that falls
-     * from 1 at the fundamental towards 0 at harmonic H. The sine is read at (j (k+1)) mod N,
-     * stepped by k + 1 per entry. */
-    for (int32_t t = 1; t < numberOfTables; t++) {
-        float *table = tables[t];
-        const int32_t harmonics = 1 << t;
-        for (int32_t k = 0; k < harmonics; k++) {
-            const double c = std::cos(k * kPiF / (2.0 * harmonics));
-            const float weight = static_cast<float>(c * c / (k + 1));
-            const int32_t step = (k + 1) % n;
-            int32_t index = 0;
-            for (int32_t j = 0; j <= n; j++) {
-                table[j] = static_cast<float>(table[j] + static_cast<double>(weight) * sine[index]);
-                index += step;
-                if (index >= n) index -= n;
-            }
-        }
+    if (numberOfTables == kNumTables && n == kCycleLength) {
+        const float *standard = StandardSet();
+        for (int32_t t = 0; t < numberOfTables; t++)
+            std::memcpy(tables[t], standard + static_cast<size_t>(n + 1) * t, tableBytes);
+    } else {
+        FillSawTables(tables, numberOfTables, n);
     }
-
-    for (int32_t t = 1; t < numberOfTables; t++) NormalizeArray(tables[t], n + 1);
     return 0;
 }
 

@@ -12,11 +12,11 @@ struct AddUnit {
 
 const PortInfo kPorts[] = {
     {.portID = PORTID_INPUT_A, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_INPUT,
-     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(AddUnit, inputA)},
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(AddUnit, inputA)},
     {.portID = PORTID_INPUT_B, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_INPUT,
-     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(AddUnit, inputB)},
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(AddUnit, inputB)},
     {.portID = PORTID_OUTPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_OUTPUT,
-     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(AddUnit, output)},
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(AddUnit, output)},
 };
 
 /* The sum of two floats formed in double and rounded to float is the float sum itself (double

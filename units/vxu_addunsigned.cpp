@@ -11,11 +11,11 @@ struct AddUnsignedUnit {
 
 const PortInfo kPorts[] = {
     {.portID = PORTID_INPUT_A, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_INPUT,
-     .signalType = SIGNAL_UNSIGNED, .numParts = 1, .offset = VX_OFFSET(AddUnsignedUnit, inputA)},
+     .signalType = VEXA_SIGNAL_UNSIGNED, .numParts = 1, .offset = VX_OFFSET(AddUnsignedUnit, inputA)},
     {.portID = PORTID_INPUT_B, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_INPUT,
-     .signalType = SIGNAL_UNSIGNED, .numParts = 1, .offset = VX_OFFSET(AddUnsignedUnit, inputB)},
+     .signalType = VEXA_SIGNAL_UNSIGNED, .numParts = 1, .offset = VX_OFFSET(AddUnsignedUnit, inputB)},
     {.portID = PORTID_OUTPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_OUTPUT,
-     .signalType = SIGNAL_UNSIGNED, .numParts = 1, .offset = VX_OFFSET(AddUnsignedUnit, output)},
+     .signalType = VEXA_SIGNAL_UNSIGNED, .numParts = 1, .offset = VX_OFFSET(AddUnsignedUnit, output)},
 };
 
 void UnitFunction(VexaContext *, VexaUnit *unit) {

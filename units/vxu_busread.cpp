@@ -11,13 +11,13 @@ struct BusReadUnit {
 
 const PortInfo kPorts[] = {
     {.portID = PORTID_BUS_INPUT, .defaultValue = 0.0f, .defaultMask = 0,
-     .portKind = PORT_BUS_INPUT, .signalType = SIGNAL_RAW, .numParts = 1,
+     .portKind = PORT_BUS_INPUT, .signalType = VEXA_SIGNAL_RAW, .numParts = 1,
      .offset = VX_OFFSET(BusReadUnit, busInput)},
     {.portID = PORTID_AMPLITUDE, .defaultValue = VX_AMPLITUDE_DEFAULT,
-     .defaultMask = DEFAULT_AT_CREATION, .portKind = PORT_INPUT, .signalType = SIGNAL_RAW,
+     .defaultMask = DEFAULT_AT_CREATION, .portKind = PORT_INPUT, .signalType = VEXA_SIGNAL_RAW,
      .numParts = 1, .offset = VX_OFFSET(BusReadUnit, amplitude)},
     {.portID = PORTID_OUTPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_OUTPUT,
-     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(BusReadUnit, output)},
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(BusReadUnit, output)},
 };
 
 void UnitFunction(VexaContext *, VexaUnit *unit) {

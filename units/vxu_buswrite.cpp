@@ -10,9 +10,9 @@ struct BusWriteUnit {
 
 const PortInfo kPorts[] = {
     {.portID = PORTID_INPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_INPUT,
-     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(BusWriteUnit, input)},
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(BusWriteUnit, input)},
     {.portID = PORTID_BUS_OUTPUT, .defaultValue = 0.0f, .defaultMask = 0,
-     .portKind = PORT_BUS_OUTPUT, .signalType = SIGNAL_RAW, .numParts = 1,
+     .portKind = PORT_BUS_OUTPUT, .signalType = VEXA_SIGNAL_RAW, .numParts = 1,
      .offset = VX_OFFSET(BusWriteUnit, busOutput)},
 };
 

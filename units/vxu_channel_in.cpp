@@ -10,7 +10,7 @@ struct ChannelInUnit {
 
 const PortInfo kPorts[] = {
     {.portID = PORTID_OUTPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_OUTPUT,
-     .signalType = SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(ChannelInUnit, output)},
+     .signalType = VEXA_SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(ChannelInUnit, output)},
 };
 
 int32_t VXU_InitUnit(VexaContext *, VexaUnit *unit, int32_t argument) {

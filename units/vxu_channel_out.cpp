@@ -10,7 +10,7 @@ struct ChannelOutUnit {
 
 const PortInfo kPorts[] = {
     {.portID = PORTID_INPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_INPUT,
-     .signalType = SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(ChannelOutUnit, input)},
+     .signalType = VEXA_SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(ChannelOutUnit, input)},
 };
 
 int32_t VXU_InitUnit(VexaContext *, VexaUnit *unit, int32_t argument) {

@@ -12,11 +12,11 @@ struct CrossFadeUnit {
 
 const PortInfo kPorts[] = {
     {.portID = PORTID_INPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_INPUT,
-     .signalType = SIGNAL_RAW, .numParts = 2, .offset = VX_OFFSET(CrossFadeUnit, input)},
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 2, .offset = VX_OFFSET(CrossFadeUnit, input)},
     {.portID = PORTID_FADE, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_INPUT,
-     .signalType = SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(CrossFadeUnit, fade)},
+     .signalType = VEXA_SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(CrossFadeUnit, fade)},
     {.portID = PORTID_OUTPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_OUTPUT,
-     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(CrossFadeUnit, output)},
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(CrossFadeUnit, output)},
 };
 
 void UnitFunction(VexaContext *, VexaUnit *unit) {

@@ -13,9 +13,9 @@ struct DelayUnit {
 
 const PortInfo kPorts[] = {
     {.portID = PORTID_INPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_INPUT,
-     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(DelayUnit, input)},
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(DelayUnit, input)},
     {.portID = PORTID_OUTPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_OUTPUT,
-     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(DelayUnit, output)},
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(DelayUnit, output)},
 };
 
 int32_t VXU_InitDelay(VexaContext *context, VexaUnit *unit, int32_t initArgument) {

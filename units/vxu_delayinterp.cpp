@@ -15,11 +15,11 @@ struct DelayInterpUnit {
 
 const PortInfo kPorts[] = {
     {.portID = PORTID_INPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_INPUT,
-     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(DelayInterpUnit, input)},
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(DelayInterpUnit, input)},
     {.portID = PORTID_DELAY, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_INPUT,
-     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(DelayInterpUnit, delay)},
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(DelayInterpUnit, delay)},
     {.portID = PORTID_OUTPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_OUTPUT,
-     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(DelayInterpUnit, output)},
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(DelayInterpUnit, output)},
 };
 
 int32_t VXU_InitDelayInterp(VexaContext *context, VexaUnit *unit, int32_t initArgument) {

@@ -12,11 +12,11 @@ struct DivideUnit {
 
 const PortInfo kPorts[] = {
     {.portID = PORTID_INPUT_A, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_INPUT,
-     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(DivideUnit, inputA)},
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(DivideUnit, inputA)},
     {.portID = PORTID_INPUT_B, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_INPUT,
-     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(DivideUnit, inputB)},
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(DivideUnit, inputB)},
     {.portID = PORTID_OUTPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_OUTPUT,
-     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(DivideUnit, output)},
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(DivideUnit, output)},
 };
 
 /* Stands in for a divisor of exactly zero: the float nearest 1.0e-7 (0x33d6bf95). */

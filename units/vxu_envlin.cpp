@@ -21,16 +21,16 @@ struct EnvelopeLinearUnit {
 
 const PortInfo kPorts[] = {
     {.portID = PORTID_DATA, .defaultValue = 1.0f, .defaultMask = 0, .portKind = PORT_QUEUE,
-     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(EnvelopeLinearUnit, data),
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(EnvelopeLinearUnit, data),
      .queueData = VXT_ENVELOPE},
     {.portID = PORTID_RATE, .defaultValue = 1.0f, .defaultMask = DEFAULT_AT_CREATION,
-     .portKind = PORT_INPUT, .signalType = SIGNAL_UNSIGNED, .numParts = 1,
+     .portKind = PORT_INPUT, .signalType = VEXA_SIGNAL_UNSIGNED, .numParts = 1,
      .offset = VX_OFFSET(EnvelopeLinearUnit, rate)},
     {.portID = PORTID_AMPLITUDE, .defaultValue = VX_AMPLITUDE_DEFAULT,
-     .defaultMask = DEFAULT_AT_CREATION, .portKind = PORT_INPUT, .signalType = SIGNAL_RAW,
+     .defaultMask = DEFAULT_AT_CREATION, .portKind = PORT_INPUT, .signalType = VEXA_SIGNAL_RAW,
      .numParts = 1, .offset = VX_OFFSET(EnvelopeLinearUnit, amplitude)},
     {.portID = PORTID_OUTPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_OUTPUT,
-     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(EnvelopeLinearUnit, output)},
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(EnvelopeLinearUnit, output)},
 };
 
 /* Reads one of the two doubles of an envelope frame as a whole word; the client may be
@@ -62,7 +62,7 @@ inline void StepSegment(VexaContext *context, VexaUnit *unit, QueuePort *data,
                                     &native) == 0) {
         targetLevel = native;
     }
-    if (VexaS_ConvertSignalToNative(context, SIGNAL_TIME, unit->rate, duration, &native) == 0) {
+    if (VexaS_ConvertSignalToNative(context, VEXA_SIGNAL_TIME, unit->rate, duration, &native) == 0) {
         increment = native;
     }
 }

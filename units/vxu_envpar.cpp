@@ -20,22 +20,22 @@ struct EnvelopeParabolicUnit {
 
 const PortInfo kPorts[] = {
     {.portID = PORTID_INPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_INPUT,
-     .signalType = SIGNAL_SIGNED, .numParts = 1,
+     .signalType = VEXA_SIGNAL_SIGNED, .numParts = 1,
      .offset = VX_OFFSET(EnvelopeParabolicUnit, input)},
     {.portID = PORTID_FREQUENCY, .defaultValue = 440.0f, .defaultMask = DEFAULT_AT_CREATION,
-     .portKind = PORT_INPUT, .signalType = SIGNAL_FREQUENCY, .numParts = 1,
+     .portKind = PORT_INPUT, .signalType = VEXA_SIGNAL_FREQUENCY, .numParts = 1,
      .offset = VX_OFFSET(EnvelopeParabolicUnit, frequency)},
     {.portID = PORTID_AMPLITUDE, .defaultValue = VX_AMPLITUDE_DEFAULT,
-     .defaultMask = DEFAULT_AT_CREATION, .portKind = PORT_INPUT, .signalType = SIGNAL_RAW,
+     .defaultMask = DEFAULT_AT_CREATION, .portKind = PORT_INPUT, .signalType = VEXA_SIGNAL_RAW,
      .numParts = 1, .offset = VX_OFFSET(EnvelopeParabolicUnit, amplitude)},
     {.portID = PORTID_BUSY_INPUT, .defaultValue = 0.0f, .defaultMask = 0,
-     .portKind = PORT_OUTPUT, .signalType = SIGNAL_SIGNED, .numParts = 1,
+     .portKind = PORT_OUTPUT, .signalType = VEXA_SIGNAL_SIGNED, .numParts = 1,
      .offset = VX_OFFSET(EnvelopeParabolicUnit, busyInput)},
     {.portID = PORTID_START_PULSE, .defaultValue = 0.0f, .defaultMask = 0,
-     .portKind = PORT_OUTPUT, .signalType = SIGNAL_SIGNED, .numParts = 1,
+     .portKind = PORT_OUTPUT, .signalType = VEXA_SIGNAL_SIGNED, .numParts = 1,
      .offset = VX_OFFSET(EnvelopeParabolicUnit, startPulse)},
     {.portID = PORTID_OUTPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_OUTPUT,
-     .signalType = SIGNAL_RAW, .numParts = 1,
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 1,
      .offset = VX_OFFSET(EnvelopeParabolicUnit, output)},
 };
 

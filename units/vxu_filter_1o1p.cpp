@@ -14,15 +14,15 @@ struct Filter1o1pUnit {
 
 const PortInfo kPorts[] = {
     {.portID = PORTID_INPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_INPUT,
-     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(Filter1o1pUnit, input)},
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(Filter1o1pUnit, input)},
     {.portID = PORTID_A0, .defaultValue = 0.6f, .defaultMask = DEFAULT_AT_CREATION,
-     .portKind = PORT_INPUT, .signalType = SIGNAL_RAW, .numParts = 1,
+     .portKind = PORT_INPUT, .signalType = VEXA_SIGNAL_RAW, .numParts = 1,
      .offset = VX_OFFSET(Filter1o1pUnit, a0)},
     {.portID = PORTID_B1, .defaultValue = -0.3f, .defaultMask = DEFAULT_AT_CREATION,
-     .portKind = PORT_INPUT, .signalType = SIGNAL_RAW, .numParts = 1,
+     .portKind = PORT_INPUT, .signalType = VEXA_SIGNAL_RAW, .numParts = 1,
      .offset = VX_OFFSET(Filter1o1pUnit, b1)},
     {.portID = PORTID_OUTPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_OUTPUT,
-     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(Filter1o1pUnit, output)},
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(Filter1o1pUnit, output)},
 };
 
 void UnitFunction(VexaContext *, VexaUnit *unit) {

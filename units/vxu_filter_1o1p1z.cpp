@@ -16,18 +16,18 @@ struct Filter1o1p1zUnit {
 
 const PortInfo kPorts[] = {
     {.portID = PORTID_INPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_INPUT,
-     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(Filter1o1p1zUnit, input)},
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(Filter1o1p1zUnit, input)},
     {.portID = PORTID_A0, .defaultValue = 0.0f, .defaultMask = DEFAULT_AT_CREATION,
-     .portKind = PORT_VARIABLE, .signalType = SIGNAL_RAW, .numParts = 1,
+     .portKind = PORT_VARIABLE, .signalType = VEXA_SIGNAL_RAW, .numParts = 1,
      .offset = VX_OFFSET(Filter1o1p1zUnit, a0)},
     {.portID = PORTID_A1, .defaultValue = 0.0f, .defaultMask = DEFAULT_AT_CREATION,
-     .portKind = PORT_VARIABLE, .signalType = SIGNAL_RAW, .numParts = 1,
+     .portKind = PORT_VARIABLE, .signalType = VEXA_SIGNAL_RAW, .numParts = 1,
      .offset = VX_OFFSET(Filter1o1p1zUnit, a1)},
     {.portID = PORTID_B1, .defaultValue = 0.0f, .defaultMask = DEFAULT_AT_CREATION,
-     .portKind = PORT_VARIABLE, .signalType = SIGNAL_RAW, .numParts = 1,
+     .portKind = PORT_VARIABLE, .signalType = VEXA_SIGNAL_RAW, .numParts = 1,
      .offset = VX_OFFSET(Filter1o1p1zUnit, b1)},
     {.portID = PORTID_OUTPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_OUTPUT,
-     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(Filter1o1p1zUnit, output)},
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(Filter1o1p1zUnit, output)},
 };
 
 void UnitFunction(VexaContext *, VexaUnit *unit) {

@@ -19,24 +19,24 @@ struct Filter2o2p2zUnit {
 
 const PortInfo kPorts[] = {
     {.portID = PORTID_INPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_INPUT,
-     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(Filter2o2p2zUnit, input)},
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(Filter2o2p2zUnit, input)},
     {.portID = PORTID_A0, .defaultValue = 0.0f, .defaultMask = DEFAULT_AT_CREATION,
-     .portKind = PORT_VARIABLE, .signalType = SIGNAL_SIGNED, .numParts = 1,
+     .portKind = PORT_VARIABLE, .signalType = VEXA_SIGNAL_SIGNED, .numParts = 1,
      .offset = VX_OFFSET(Filter2o2p2zUnit, a0)},
     {.portID = PORTID_A1, .defaultValue = 0.0f, .defaultMask = DEFAULT_AT_CREATION,
-     .portKind = PORT_VARIABLE, .signalType = SIGNAL_SIGNED, .numParts = 1,
+     .portKind = PORT_VARIABLE, .signalType = VEXA_SIGNAL_SIGNED, .numParts = 1,
      .offset = VX_OFFSET(Filter2o2p2zUnit, a1)},
     {.portID = PORTID_A2, .defaultValue = 0.0f, .defaultMask = DEFAULT_AT_CREATION,
-     .portKind = PORT_VARIABLE, .signalType = SIGNAL_SIGNED, .numParts = 1,
+     .portKind = PORT_VARIABLE, .signalType = VEXA_SIGNAL_SIGNED, .numParts = 1,
      .offset = VX_OFFSET(Filter2o2p2zUnit, a2)},
     {.portID = PORTID_B1, .defaultValue = 0.0f, .defaultMask = DEFAULT_AT_CREATION,
-     .portKind = PORT_VARIABLE, .signalType = SIGNAL_SIGNED, .numParts = 1,
+     .portKind = PORT_VARIABLE, .signalType = VEXA_SIGNAL_SIGNED, .numParts = 1,
      .offset = VX_OFFSET(Filter2o2p2zUnit, b1)},
     {.portID = PORTID_B2, .defaultValue = 0.0f, .defaultMask = DEFAULT_AT_CREATION,
-     .portKind = PORT_VARIABLE, .signalType = SIGNAL_SIGNED, .numParts = 1,
+     .portKind = PORT_VARIABLE, .signalType = VEXA_SIGNAL_SIGNED, .numParts = 1,
      .offset = VX_OFFSET(Filter2o2p2zUnit, b2)},
     {.portID = PORTID_OUTPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_OUTPUT,
-     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(Filter2o2p2zUnit, output)},
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(Filter2o2p2zUnit, output)},
 };
 
 void UnitFunction(VexaContext *, VexaUnit *unit) {

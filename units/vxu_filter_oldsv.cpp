@@ -20,24 +20,24 @@ struct FilterOldSVFUnit {
 
 const PortInfo kPorts[] = {
     {.portID = PORTID_INPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_INPUT,
-     .signalType = SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(FilterOldSVFUnit, input)},
+     .signalType = VEXA_SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(FilterOldSVFUnit, input)},
     {.portID = PORTID_FREQUENCY, .defaultValue = 440.0f, .defaultMask = DEFAULT_AT_CREATION,
-     .portKind = PORT_INPUT, .signalType = SIGNAL_SVF_FREQUENCY, .numParts = 1,
+     .portKind = PORT_INPUT, .signalType = VEXA_SIGNAL_SVF_FREQUENCY, .numParts = 1,
      .offset = VX_OFFSET(FilterOldSVFUnit, frequency)},
     {.portID = PORTID_AMPLITUDE, .defaultValue = VX_AMPLITUDE_DEFAULT,
-     .defaultMask = DEFAULT_AT_CREATION, .portKind = PORT_INPUT, .signalType = SIGNAL_SIGNED,
+     .defaultMask = DEFAULT_AT_CREATION, .portKind = PORT_INPUT, .signalType = VEXA_SIGNAL_SIGNED,
      .numParts = 1, .offset = VX_OFFSET(FilterOldSVFUnit, amplitude)},
     {.portID = PORTID_RESONANCE, .defaultValue = 0.2f, .defaultMask = DEFAULT_AT_CREATION,
-     .portKind = PORT_INPUT, .signalType = SIGNAL_SIGNED, .numParts = 1,
+     .portKind = PORT_INPUT, .signalType = VEXA_SIGNAL_SIGNED, .numParts = 1,
      .offset = VX_OFFSET(FilterOldSVFUnit, resonance)},
     {.portID = PORTID_LOW_PASS, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_OUTPUT,
-     .signalType = SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(FilterOldSVFUnit, lowPass)},
+     .signalType = VEXA_SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(FilterOldSVFUnit, lowPass)},
     {.portID = PORTID_BAND_PASS, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_OUTPUT,
-     .signalType = SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(FilterOldSVFUnit, bandPass)},
+     .signalType = VEXA_SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(FilterOldSVFUnit, bandPass)},
     {.portID = PORTID_HIGH_PASS, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_OUTPUT,
-     .signalType = SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(FilterOldSVFUnit, highPass)},
+     .signalType = VEXA_SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(FilterOldSVFUnit, highPass)},
     {.portID = PORTID_OUTPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_OUTPUT,
-     .signalType = SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(FilterOldSVFUnit, output)},
+     .signalType = VEXA_SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(FilterOldSVFUnit, output)},
 };
 
 void UnitFunction(VexaContext *, VexaUnit *unit) {

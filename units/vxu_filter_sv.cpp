@@ -24,24 +24,24 @@ struct FilterSVFUnit {
 
 const PortInfo kPorts[] = {
     {.portID = PORTID_INPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_INPUT,
-     .signalType = SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(FilterSVFUnit, input)},
+     .signalType = VEXA_SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(FilterSVFUnit, input)},
     {.portID = PORTID_FREQUENCY, .defaultValue = 440.0f, .defaultMask = DEFAULT_AT_CREATION,
-     .portKind = PORT_INPUT, .signalType = SIGNAL_RAW, .numParts = 1,
+     .portKind = PORT_INPUT, .signalType = VEXA_SIGNAL_RAW, .numParts = 1,
      .offset = VX_OFFSET(FilterSVFUnit, frequency)},
     {.portID = PORTID_AMPLITUDE, .defaultValue = VX_AMPLITUDE_DEFAULT,
-     .defaultMask = DEFAULT_AT_CREATION, .portKind = PORT_INPUT, .signalType = SIGNAL_SIGNED,
+     .defaultMask = DEFAULT_AT_CREATION, .portKind = PORT_INPUT, .signalType = VEXA_SIGNAL_SIGNED,
      .numParts = 1, .offset = VX_OFFSET(FilterSVFUnit, amplitude)},
     {.portID = PORTID_RESONANCE, .defaultValue = 0.2f, .defaultMask = DEFAULT_AT_CREATION,
-     .portKind = PORT_INPUT, .signalType = SIGNAL_SIGNED, .numParts = 1,
+     .portKind = PORT_INPUT, .signalType = VEXA_SIGNAL_SIGNED, .numParts = 1,
      .offset = VX_OFFSET(FilterSVFUnit, resonance)},
     {.portID = PORTID_LOW_PASS, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_OUTPUT,
-     .signalType = SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(FilterSVFUnit, lowPass)},
+     .signalType = VEXA_SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(FilterSVFUnit, lowPass)},
     {.portID = PORTID_BAND_PASS, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_OUTPUT,
-     .signalType = SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(FilterSVFUnit, bandPass)},
+     .signalType = VEXA_SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(FilterSVFUnit, bandPass)},
     {.portID = PORTID_HIGH_PASS, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_OUTPUT,
-     .signalType = SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(FilterSVFUnit, highPass)},
+     .signalType = VEXA_SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(FilterSVFUnit, highPass)},
     {.portID = PORTID_OUTPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_OUTPUT,
-     .signalType = SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(FilterSVFUnit, output)},
+     .signalType = VEXA_SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(FilterSVFUnit, output)},
 };
 
 constexpr double kPiF = static_cast<double>(VX_PI_F); /* pi rounded to a 32-bit float */

@@ -13,11 +13,11 @@ struct FourWayFadeUnit {
 
 const PortInfo kPorts[] = {
     {.portID = PORTID_INPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_INPUT,
-     .signalType = SIGNAL_RAW, .numParts = 4, .offset = VX_OFFSET(FourWayFadeUnit, input)},
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 4, .offset = VX_OFFSET(FourWayFadeUnit, input)},
     {.portID = PORTID_FADE, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_INPUT,
-     .signalType = SIGNAL_SIGNED, .numParts = 2, .offset = VX_OFFSET(FourWayFadeUnit, fade)},
+     .signalType = VEXA_SIGNAL_SIGNED, .numParts = 2, .offset = VX_OFFSET(FourWayFadeUnit, fade)},
     {.portID = PORTID_OUTPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_OUTPUT,
-     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(FourWayFadeUnit, output)},
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(FourWayFadeUnit, output)},
 };
 
 void UnitFunction(VexaContext *, VexaUnit *unit) {

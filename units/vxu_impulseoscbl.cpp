@@ -15,15 +15,15 @@ struct ImpulseBLUnit {
 
 const PortInfo kPorts[] = {
     {.portID = PORTID_FREQUENCY, .defaultValue = 440.0f, .defaultMask = DEFAULT_AT_CREATION,
-     .portKind = PORT_INPUT, .signalType = SIGNAL_FREQUENCY, .numParts = 1,
+     .portKind = PORT_INPUT, .signalType = VEXA_SIGNAL_FREQUENCY, .numParts = 1,
      .offset = VX_OFFSET(ImpulseBLUnit, frequency)},
     {.portID = PORTID_AMPLITUDE, .defaultValue = VX_AMPLITUDE_DEFAULT,
-     .defaultMask = DEFAULT_AT_CREATION, .portKind = PORT_INPUT, .signalType = SIGNAL_RAW,
+     .defaultMask = DEFAULT_AT_CREATION, .portKind = PORT_INPUT, .signalType = VEXA_SIGNAL_RAW,
      .numParts = 1, .offset = VX_OFFSET(ImpulseBLUnit, amplitude)},
     {.portID = PORTID_PHASE, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_VARIABLE,
-     .signalType = SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(ImpulseBLUnit, phase)},
+     .signalType = VEXA_SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(ImpulseBLUnit, phase)},
     {.portID = PORTID_OUTPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_OUTPUT,
-     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(ImpulseBLUnit, output)},
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(ImpulseBLUnit, output)},
 };
 
 void UnitFunction(VexaContext *context, VexaUnit *unit) {

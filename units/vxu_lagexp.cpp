@@ -21,14 +21,14 @@ struct LagExpUnit {
 
 const PortInfo kPorts[] = {
     {.portID = PORTID_INPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_INPUT,
-     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(LagExpUnit, input)},
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(LagExpUnit, input)},
     {.portID = PORTID_HALF_LIFE, .defaultValue = 0.1f, .defaultMask = DEFAULT_AT_CREATION,
-     .portKind = PORT_VARIABLE, .signalType = SIGNAL_HALF_LIFE, .numParts = 1,
+     .portKind = PORT_VARIABLE, .signalType = VEXA_SIGNAL_HALF_LIFE, .numParts = 1,
      .offset = VX_OFFSET(LagExpUnit, halfLife)},
     {.portID = PORTID_CURRENT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_VARIABLE,
-     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(LagExpUnit, current)},
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(LagExpUnit, current)},
     {.portID = PORTID_OUTPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_OUTPUT,
-     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(LagExpUnit, output)},
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(LagExpUnit, output)},
 };
 
 void UnitFunction(VexaContext *, VexaUnit *unit) {

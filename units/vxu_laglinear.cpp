@@ -18,11 +18,11 @@ struct LagLinearUnit {
 
 const PortInfo kPorts[] = {
     {.portID = PORTID_INPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_VARIABLE,
-     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(LagLinearUnit, input)},
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(LagLinearUnit, input)},
     {.portID = PORTID_TIME, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_VARIABLE,
-     .signalType = SIGNAL_TIME, .numParts = 1, .offset = VX_OFFSET(LagLinearUnit, time)},
+     .signalType = VEXA_SIGNAL_TIME, .numParts = 1, .offset = VX_OFFSET(LagLinearUnit, time)},
     {.portID = PORTID_OUTPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_OUTPUT,
-     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(LagLinearUnit, output)},
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(LagLinearUnit, output)},
 };
 
 void UnitFunction(VexaContext *, VexaUnit *unit) {

@@ -10,7 +10,7 @@ struct LineInUnit {
 
 const PortInfo kPorts[] = {
     {.portID = PORTID_OUTPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_OUTPUT,
-     .signalType = SIGNAL_SIGNED, .numParts = 2, .offset = VX_OFFSET(LineInUnit, output)},
+     .signalType = VEXA_SIGNAL_SIGNED, .numParts = 2, .offset = VX_OFFSET(LineInUnit, output)},
 };
 
 int32_t VXU_InitLineIn(VexaContext *, VexaUnit *unit, int32_t argument) {

@@ -11,13 +11,13 @@ struct MultiplyUnsignedUnit {
 
 const PortInfo kPorts[] = {
     {.portID = PORTID_INPUT_A, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_INPUT,
-     .signalType = SIGNAL_UNSIGNED, .numParts = 1,
+     .signalType = VEXA_SIGNAL_UNSIGNED, .numParts = 1,
      .offset = VX_OFFSET(MultiplyUnsignedUnit, inputA)},
     {.portID = PORTID_INPUT_B, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_INPUT,
-     .signalType = SIGNAL_UNSIGNED, .numParts = 1,
+     .signalType = VEXA_SIGNAL_UNSIGNED, .numParts = 1,
      .offset = VX_OFFSET(MultiplyUnsignedUnit, inputB)},
     {.portID = PORTID_OUTPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_OUTPUT,
-     .signalType = SIGNAL_SIGNED, .numParts = 1,
+     .signalType = VEXA_SIGNAL_SIGNED, .numParts = 1,
      .offset = VX_OFFSET(MultiplyUnsignedUnit, output)},
 };
 

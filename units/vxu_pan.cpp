@@ -12,11 +12,11 @@ struct PanUnit {
 
 const PortInfo kPorts[] = {
     {.portID = PORTID_INPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_INPUT,
-     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(PanUnit, input)},
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(PanUnit, input)},
     {.portID = PORTID_PAN, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_INPUT,
-     .signalType = SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(PanUnit, pan)},
+     .signalType = VEXA_SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(PanUnit, pan)},
     {.portID = PORTID_OUTPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_OUTPUT,
-     .signalType = SIGNAL_RAW, .numParts = 2, .offset = VX_OFFSET(PanUnit, output)},
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 2, .offset = VX_OFFSET(PanUnit, output)},
 };
 
 void UnitFunction(VexaContext *, VexaUnit *unit) {

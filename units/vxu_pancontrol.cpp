@@ -11,9 +11,9 @@ struct PanControlUnit {
 
 const PortInfo kPorts[] = {
     {.portID = PORTID_PAN, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_INPUT,
-     .signalType = SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(PanControlUnit, pan)},
+     .signalType = VEXA_SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(PanControlUnit, pan)},
     {.portID = PORTID_OUTPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_OUTPUT,
-     .signalType = SIGNAL_SIGNED, .numParts = 2, .offset = VX_OFFSET(PanControlUnit, output)},
+     .signalType = VEXA_SIGNAL_SIGNED, .numParts = 2, .offset = VX_OFFSET(PanControlUnit, output)},
 };
 
 void UnitFunction(VexaContext *, VexaUnit *unit) {

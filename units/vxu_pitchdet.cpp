@@ -63,11 +63,11 @@ static_assert(sizeof(PeriodDetectorUnit) < 65536, "the unit record must fit inst
 
 const PortInfo kPorts[] = {
     {.portID = PORTID_INPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_INPUT,
-     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(PeriodDetectorUnit, input)},
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(PeriodDetectorUnit, input)},
     {.portID = PORTID_PERIOD, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_OUTPUT,
-     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(PeriodDetectorUnit, period)},
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(PeriodDetectorUnit, period)},
     {.portID = PORTID_CONFIDENCE, .defaultValue = 0.0f, .defaultMask = 0,
-     .portKind = PORT_OUTPUT, .signalType = SIGNAL_RAW, .numParts = 1,
+     .portKind = PORT_OUTPUT, .signalType = VEXA_SIGNAL_RAW, .numParts = 1,
      .offset = VX_OFFSET(PeriodDetectorUnit, confidence)},
 };
 

@@ -17,17 +17,17 @@ struct SchmidtUnit {
 
 const PortInfo kPorts[] = {
     {.portID = PORTID_INPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_INPUT,
-     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(SchmidtUnit, input)},
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(SchmidtUnit, input)},
     {.portID = PORTID_SET_LEVEL, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_INPUT,
-     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(SchmidtUnit, setLevel)},
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(SchmidtUnit, setLevel)},
     {.portID = PORTID_RESET_LEVEL, .defaultValue = 0.0f, .defaultMask = 0,
-     .portKind = PORT_INPUT, .signalType = SIGNAL_RAW, .numParts = 1,
+     .portKind = PORT_INPUT, .signalType = VEXA_SIGNAL_RAW, .numParts = 1,
      .offset = VX_OFFSET(SchmidtUnit, resetLevel)},
     {.portID = PORTID_SET_TRIGGER, .defaultValue = 0.0f, .defaultMask = 0,
-     .portKind = PORT_OUTPUT, .signalType = SIGNAL_SIGNED, .numParts = 1,
+     .portKind = PORT_OUTPUT, .signalType = VEXA_SIGNAL_SIGNED, .numParts = 1,
      .offset = VX_OFFSET(SchmidtUnit, setTrigger)},
     {.portID = PORTID_OUTPUT, .defaultValue = 0.0f, .defaultMask = DEFAULT_AT_START,
-     .portKind = PORT_OUTPUT, .signalType = SIGNAL_RAW, .numParts = 1,
+     .portKind = PORT_OUTPUT, .signalType = VEXA_SIGNAL_RAW, .numParts = 1,
      .offset = VX_OFFSET(SchmidtUnit, output)},
 };
 

@@ -17,16 +17,16 @@ struct SampleRead16V1Unit {
 
 const PortInfo kPorts[] = {
     {.portID = PORTID_DATA, .defaultValue = 1.0f, .defaultMask = 0, .portKind = PORT_QUEUE,
-     .signalType = SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(SampleRead16V1Unit, data),
+     .signalType = VEXA_SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(SampleRead16V1Unit, data),
      .queueData = VXT_SAMPLE},
     {.portID = PORTID_RATE, .defaultValue = 44100.0f, .defaultMask = DEFAULT_AT_CREATION,
-     .portKind = PORT_INPUT, .signalType = SIGNAL_SAMPLE_RATE, .numParts = 1,
+     .portKind = PORT_INPUT, .signalType = VEXA_SIGNAL_SAMPLE_RATE, .numParts = 1,
      .offset = VX_OFFSET(SampleRead16V1Unit, rate)},
     {.portID = PORTID_AMPLITUDE, .defaultValue = VX_AMPLITUDE_DEFAULT,
-     .defaultMask = DEFAULT_AT_CREATION, .portKind = PORT_INPUT, .signalType = SIGNAL_RAW,
+     .defaultMask = DEFAULT_AT_CREATION, .portKind = PORT_INPUT, .signalType = VEXA_SIGNAL_RAW,
      .numParts = 1, .offset = VX_OFFSET(SampleRead16V1Unit, amplitude)},
     {.portID = PORTID_OUTPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_OUTPUT,
-     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(SampleRead16V1Unit, output)},
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(SampleRead16V1Unit, output)},
 };
 
 constexpr double kShortToSignal = 1.0 / 32768.0;

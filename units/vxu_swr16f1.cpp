@@ -10,9 +10,9 @@ struct SampleWrite16F1Unit {
 
 const PortInfo kPorts[] = {
     {.portID = PORTID_INPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_INPUT,
-     .signalType = SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(SampleWrite16F1Unit, input)},
+     .signalType = VEXA_SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(SampleWrite16F1Unit, input)},
     {.portID = PORTID_DATA, .defaultValue = 1.0f, .defaultMask = 0, .portKind = PORT_QUEUE,
-     .signalType = SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(SampleWrite16F1Unit, data),
+     .signalType = VEXA_SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(SampleWrite16F1Unit, data),
      .queueData = VXT_SAMPLE},
 };
 

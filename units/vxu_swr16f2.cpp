@@ -10,9 +10,9 @@ struct SampleWrite16F2Unit {
 
 const PortInfo kPorts[] = {
     {.portID = PORTID_INPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_INPUT,
-     .signalType = SIGNAL_SIGNED, .numParts = 2, .offset = VX_OFFSET(SampleWrite16F2Unit, input)},
+     .signalType = VEXA_SIGNAL_SIGNED, .numParts = 2, .offset = VX_OFFSET(SampleWrite16F2Unit, input)},
     {.portID = PORTID_DATA, .defaultValue = 2.0f, .defaultMask = 0, .portKind = PORT_QUEUE,
-     .signalType = SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(SampleWrite16F2Unit, data),
+     .signalType = VEXA_SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(SampleWrite16F2Unit, data),
      .queueData = VXT_SAMPLE},
 };
 

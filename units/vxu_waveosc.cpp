@@ -15,17 +15,17 @@ struct WaveOscillatorUnit {
 
 const PortInfo kPorts[] = {
     {.portID = PORTID_FREQUENCY, .defaultValue = 440.0f, .defaultMask = DEFAULT_AT_CREATION,
-     .portKind = PORT_INPUT, .signalType = SIGNAL_FREQUENCY, .numParts = 1,
+     .portKind = PORT_INPUT, .signalType = VEXA_SIGNAL_FREQUENCY, .numParts = 1,
      .offset = VX_OFFSET(WaveOscillatorUnit, frequency)},
     {.portID = PORTID_TABLE, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_TABLE,
-     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(WaveOscillatorUnit, table)},
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(WaveOscillatorUnit, table)},
     {.portID = PORTID_AMPLITUDE, .defaultValue = VX_AMPLITUDE_DEFAULT,
-     .defaultMask = DEFAULT_AT_CREATION, .portKind = PORT_INPUT, .signalType = SIGNAL_RAW,
+     .defaultMask = DEFAULT_AT_CREATION, .portKind = PORT_INPUT, .signalType = VEXA_SIGNAL_RAW,
      .numParts = 1, .offset = VX_OFFSET(WaveOscillatorUnit, amplitude)},
     {.portID = PORTID_PHASE, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_VARIABLE,
-     .signalType = SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(WaveOscillatorUnit, phase)},
+     .signalType = VEXA_SIGNAL_SIGNED, .numParts = 1, .offset = VX_OFFSET(WaveOscillatorUnit, phase)},
     {.portID = PORTID_OUTPUT, .defaultValue = 0.0f, .defaultMask = 0, .portKind = PORT_OUTPUT,
-     .signalType = SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(WaveOscillatorUnit, output)},
+     .signalType = VEXA_SIGNAL_RAW, .numParts = 1, .offset = VX_OFFSET(WaveOscillatorUnit, output)},
 };
 
 void UnitFunction(VexaContext *context, VexaUnit *unit) {
@@ -44,8 +44,16 @@ void UnitFunction(VexaContext *context, VexaUnit *unit) {
                                           vx_in(self->frequency), block);
     for (int i = 0; i < 8; i++) {
         const double position = (block.phase[i] + 1.0) * halfRange;
-        uint32_t n = position >= 0.0 ? static_cast<uint32_t>(position) : 0;
-        if (n > last) n = last; /* floating-point error at the top of the cycle */
+        /* Truncation toward zero, within the table: at or beyond the last value (floating-point
+         * error at the top of the cycle, or a Phase set far outside -1 .. +1 through signal type
+         * RAW, an infinity) the last value is read, below 0 or NaN the first, so that no
+         * conversion is out of range and no index lies beyond the table. */
+        uint32_t n = 0;
+        if (position >= last) {
+            n = last;
+        } else if (position >= 0.0) {
+            n = static_cast<uint32_t>(position);
+        }
         const double fraction = position - n;
         const double v0 = vx_load_float(values[n]);
         double v = v0;

@@ -115,6 +115,13 @@ DLLNode *ASLINK_NextReadable(AtomicSLink *list);
 /* Zero-filled blocks counted in the context's vxf_AllocCount. Client threads only. */
 void *VexaF_AllocateMemory(VexaContext *context, size_t size, const char *tag);
 void VexaF_FreeMemory(VexaContext *context, void *block);
+/* A test hook. Armed, the context numbers its allocation attempts, refused ones included, and
+ * refuses the n-th attempt from now on (n >= 1) as if memory had run out; the others go on.
+ * VX_COUNT_ALLOCATIONS arms the count alone; n <= 0 disarms (the count stops, and stays). */
+constexpr int64_t VX_COUNT_ALLOCATIONS = INT64_MAX;
+void VexaF_FailAllocation(VexaContext *context, int64_t n);
+/* The number of allocation attempts this context made while the hook was armed. */
+int64_t VexaF_AllocationAttempts(const VexaContext *context);
 void VexaF_DumpMemory(const void *address, int32_t numBytes);
 void VXLL_ClearEventLog(uint32_t flags);
 void VexaS_LogEvent(int32_t value1, int32_t value2, int32_t value3, float value4);

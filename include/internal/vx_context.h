@@ -40,6 +40,12 @@ struct VexaContext {
     int32_t vxf_InputChannels;
     int32_t vxf_OutputDevice;
     int32_t vxf_OutputChannels;
+    /* A start without a device on the default devices does not look them up: they matter only
+     * when a later shared start names devices, and are looked up then. While that has not
+     * happened, vxf_DevicesDeferred is set and vxf_StartAsked holds the flags the start was
+     * given; vxf_InputDevice and vxf_OutputDevice are -1. */
+    bool vxf_DevicesDeferred;
+    uint32_t vxf_StartAsked;
     uint32_t vxb_FrameCount;
     int32_t vxb_TickCount;
     UnitInfo *vxf_UnitTypes;
@@ -66,6 +72,11 @@ struct VexaContext {
      * against client threads that create and delete at the same time (engine/vx_core). */
     int32_t vxf_ThingLock;
     int32_t vxf_StreamEnded; /* set by the callback when it asked PortAudio to stop */
+    /* Set by a wait that saw no callback for VX_STREAM_STALL_MS while the stream was open (the
+     * audio server died or hangs); cleared by the next callback. Waits return at once while
+     * it is set. */
+    int32_t vxf_StreamStalled;
+    uint32_t vxf_StreamDeaths; /* VexaF_AudioServerDeaths() when the stream was opened */
     /* Odd while a batch runs, even between batches (synth/vx_task). Before it frees a unit,
      * the front end waits for a batch in progress to end, since a running block may still
      * read the unit's outputs through a pointer loaded before the disconnection. */
@@ -104,6 +115,11 @@ struct VexaContext {
     uint32_t vxf_PlanGeneration;
     uint32_t vxb_RunListGeneration;
     int32_t vxf_GroupingOff;
+    /* The test hook of the counted allocator (engine/vx_tools): while vxf_AllocFailAt is not 0,
+     * every attempt adds 1 to vxf_AllocAttempts (atomically) and takes the sum as its number;
+     * the attempt whose number is vxf_AllocFailAt fails as if memory had run out. */
+    alignas(8) int64_t vxf_AllocAttempts;
+    alignas(8) int64_t vxf_AllocFailAt;
 };
 
 #endif /* VX_CONTEXT_H */

@@ -30,6 +30,7 @@ endif()
 get_filename_component(pcdir ${pcfile} DIRECTORY)
 get_filename_component(libdir ${pcdir} DIRECTORY)
 foreach(file ${prefix}/include/velto.h
+             ${prefix}/include/velto_units.h
              ${libdir}/libVeltoV142.so.14.2.0
              ${libdir}/cmake/Velto/VeltoConfig.cmake
              ${libdir}/cmake/Velto/VeltoConfigVersion.cmake

@@ -9,13 +9,8 @@
 #include <stdlib.h>
 
 #include <velto.h>
+#include <velto_units.h>
 
-#define SINE_OSCILLATOR 0x01f28b71u
-#define LINE_OUT 0x020259fcu
-#define PORT_FREQUENCY 0x01f2d76cu
-#define PORT_AMPLITUDE 0x02158ec1u
-#define PORT_OUTPUT 0x004250f7u
-#define PORT_INPUT 0x000849b9u
 #define TICKS 345 /* 0.5 s at 44100 frames per second */
 
 static int fail(const char *what, int32_t code) {
@@ -32,13 +27,13 @@ int main(void) {
     r = Vexa_StartDevices(ctx, VX_FLAG_NO_DEVICE, 44100.0, -1, 0, 0, 2);
     if (r < 0) return fail("Vexa_StartDevices", r);
 
-    int32_t osc = Vexa_CreateUnit(ctx, SINE_OSCILLATOR, 0, 0);
-    int32_t out = Vexa_CreateUnit(ctx, LINE_OUT, 0, 0);
+    int32_t osc = Vexa_CreateUnit(ctx, VEXA_UNIT_SINE_OSCILLATOR, 0, 0);
+    int32_t out = Vexa_CreateUnit(ctx, VEXA_UNIT_LINE_OUT, 0, 0);
     if (osc < 0 || out < 0) return fail("Vexa_CreateUnit", osc < 0 ? osc : out);
-    if ((r = Vexa_SetPort(ctx, osc, PORT_FREQUENCY, 0, 1000.0)) < 0 ||
-        (r = Vexa_SetPort(ctx, osc, PORT_AMPLITUDE, 0, 0.5)) < 0 ||
-        (r = Vexa_ConnectUnits(ctx, osc, PORT_OUTPUT, 0, out, PORT_INPUT, 0)) < 0 ||
-        (r = Vexa_ConnectUnits(ctx, osc, PORT_OUTPUT, 0, out, PORT_INPUT, 1)) < 0 ||
+    if ((r = Vexa_SetPort(ctx, osc, VEXA_PORT_FREQUENCY, 0, 1000.0)) < 0 ||
+        (r = Vexa_SetPort(ctx, osc, VEXA_PORT_AMPLITUDE, 0, 0.5)) < 0 ||
+        (r = Vexa_ConnectUnits(ctx, osc, VEXA_PORT_OUTPUT, 0, out, VEXA_PORT_INPUT, 0)) < 0 ||
+        (r = Vexa_ConnectUnits(ctx, osc, VEXA_PORT_OUTPUT, 0, out, VEXA_PORT_INPUT, 1)) < 0 ||
         (r = Vexa_StartUnit(ctx, osc)) < 0 || (r = Vexa_StartUnit(ctx, out)) < 0)
         return fail("building the network", r);
 

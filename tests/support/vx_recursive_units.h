@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "velto_units.h"
 #include "vx_unit.h"
 
 namespace vxtest {
@@ -26,31 +27,36 @@ struct RecursiveUnit {
 
 inline const std::vector<RecursiveUnit> &RecursiveUnits() {
     static const std::vector<RecursiveUnit> units = {
-        {"Filter1o1p", 0x01be3660, {{PORTID_A0, 0.05}, {PORTID_B1, -0.95}}},
-        {"Filter1o1p1z", 0x023e5660, {{PORTID_A0, 0.05}, {PORTID_A1, 0.0}, {PORTID_B1, -0.95}}},
-        {"Filter1o1z", 0x01be5e60, {}},
-        {"Filter2o2p", 0x01be36e2, {{PORTID_A0, 0.01}, {PORTID_B1, -1.8}, {PORTID_B2, 0.81}}},
-        {"Filter2o2p2z", 0x023e76e2,
+        {"Filter1o1p", VEXA_UNIT_FILTER1O1P, {{PORTID_A0, 0.05}, {PORTID_B1, -0.95}}},
+        {"Filter1o1p1z",
+         VEXA_UNIT_FILTER1O1P1Z,
+         {{PORTID_A0, 0.05}, {PORTID_A1, 0.0}, {PORTID_B1, -0.95}}},
+        {"Filter1o1z", VEXA_UNIT_FILTER1O1Z, {}},
+        {"Filter2o2p",
+         VEXA_UNIT_FILTER2O2P,
+         {{PORTID_A0, 0.01}, {PORTID_B1, -1.8}, {PORTID_B2, 0.81}}},
+        {"Filter2o2p2z",
+         VEXA_UNIT_FILTER2O2P2Z,
          {{PORTID_A0, 0.01},
           {PORTID_A1, 0.02},
           {PORTID_A2, 0.01},
           {PORTID_B1, -1.8},
           {PORTID_B2, 0.81}}},
-        {"FilterLowPass", 0x05d4f996, {{PORTID_FREQUENCY, 200.0}}},
-        {"FilterHighPass", 0x05c132fa, {{PORTID_FREQUENCY, 200.0}}},
-        {"FilterBandPass", 0x05c125ee, {{PORTID_FREQUENCY, 200.0}}},
-        {"FilterBandStop", 0x05b485e2, {{PORTID_FREQUENCY, 200.0}}},
-        {"FilterPeakingEQ", 0x05716532, {{PORTID_FREQUENCY, 200.0}}},
-        {"FilterLowShelf", 0x058fe72e, {{PORTID_FREQUENCY, 200.0}}},
-        {"FilterHighShelf", 0x05589f9e, {{PORTID_FREQUENCY, 200.0}}},
-        {"FilterSVF", 0x06117edc, {{PORTID_FREQUENCY, 200.0}}},
-        {"FilterOldSVF", 0x06119b8b, {{PORTID_FREQUENCY, 200.0}}},
-        {"LagLinear", 0x01f25aee, {{PORTID_TIME, 0.5}}},
-        {"LagExp", 0x05829f02, {{PORTID_HALF_LIFE, 0.05}}},
-        {"PeakFollower", 0x05f2d79e, {{PORTID_HALF_LIFE, 0.05}}},
-        {"MassSpring", 0x0534c2cf, {{PORTID_STIFFNESS, 0.01}, {PORTID_DAMPING, 0.01}}},
-        {"Delay", 0x0141b8de, {}},
-        {"DelayInterp", 0x053e880c, {{PORTID_DELAY, 0.5}}},
+        {"FilterLowPass", VEXA_UNIT_FILTER_LOW_PASS, {{PORTID_FREQUENCY, 200.0}}},
+        {"FilterHighPass", VEXA_UNIT_FILTER_HIGH_PASS, {{PORTID_FREQUENCY, 200.0}}},
+        {"FilterBandPass", VEXA_UNIT_FILTER_BAND_PASS, {{PORTID_FREQUENCY, 200.0}}},
+        {"FilterBandStop", VEXA_UNIT_FILTER_BAND_STOP, {{PORTID_FREQUENCY, 200.0}}},
+        {"FilterPeakingEQ", VEXA_UNIT_FILTER_PEAKING_EQ, {{PORTID_FREQUENCY, 200.0}}},
+        {"FilterLowShelf", VEXA_UNIT_FILTER_LOW_SHELF, {{PORTID_FREQUENCY, 200.0}}},
+        {"FilterHighShelf", VEXA_UNIT_FILTER_HIGH_SHELF, {{PORTID_FREQUENCY, 200.0}}},
+        {"FilterSVF", VEXA_UNIT_FILTER_SVF, {{PORTID_FREQUENCY, 200.0}}},
+        {"FilterOldSVF", VEXA_UNIT_FILTER_OLD_SVF, {{PORTID_FREQUENCY, 200.0}}},
+        {"LagLinear", VEXA_UNIT_LAG_LINEAR, {{PORTID_TIME, 0.5}}},
+        {"LagExp", VEXA_UNIT_LAG_EXP, {{PORTID_HALF_LIFE, 0.05}}},
+        {"PeakFollower", VEXA_UNIT_PEAK_FOLLOWER, {{PORTID_HALF_LIFE, 0.05}}},
+        {"MassSpring", VEXA_UNIT_MASS_SPRING, {{PORTID_STIFFNESS, 0.01}, {PORTID_DAMPING, 0.01}}},
+        {"Delay", VEXA_UNIT_DELAY, {}},
+        {"DelayInterp", VEXA_UNIT_DELAY_INTERP, {{PORTID_DELAY, 0.5}}},
     };
     return units;
 }

@@ -22,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "velto_units.h"
 #include "vx_internal.h"
 
 namespace vxstress {
@@ -273,8 +274,8 @@ class Workload {
             const bool sample = port->queueData == VXT_SAMPLE ? rng() % 8 != 0 : rng() % 8 == 0;
             const uint64_t data = sample ? Pick(samples_, rng) : Pick(envelopes_, rng);
             if (data == 0) return;
-            static const uint32_t kFlags[] = {0, QUEUE_LOOP, QUEUE_AUTO_STOP, QUEUE_REPLACEABLE,
-                                              QUEUE_LOOP | QUEUE_REPLACEABLE};
+            static const uint32_t kFlags[] = {0, VEXA_QUEUE_LOOP, VEXA_QUEUE_AUTO_STOP, VEXA_QUEUE_REPLACEABLE,
+                                              VEXA_QUEUE_LOOP | VEXA_QUEUE_REPLACEABLE};
             Check("Vexa_QueueDataAt",
                   Vexa_QueueDataAt(ctx_, When(rng), unit, port->id, Pool<1>::Token(data),
                                    rng() % 8, 1 + rng() % 64, kFlags[rng() % 5]),
@@ -382,8 +383,8 @@ class Workload {
             Check("Vexa_GetObjectCount", Vexa_GetObjectCount(ctx_), kValue);
             if (unit != 0) { /* a circuit: it has no ports */
                 double value = 0.0;
-                Check("Vexa_ReadPort circuit", Vexa_ReadPort(ctx_, unit, 0x004250f7, 0, &value),
-                      kToken | kPort);
+                Check("Vexa_ReadPort circuit",
+                      Vexa_ReadPort(ctx_, unit, VEXA_PORT_OUTPUT, 0, &value), kToken | kPort);
             }
             return;
         }

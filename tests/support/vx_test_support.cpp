@@ -1,11 +1,10 @@
+#include "velto_units.h"
 #include "vx_test_support.h"
 
 #include "vx_catalog.h"
 #include "vx_unit.h"
 
 namespace vxtest {
-
-constexpr uint32_t PORTID_INPUT = 0x000849b9;
 
 void UseBuild(int level) {
     vx_simd_limit() = level;
@@ -65,8 +64,8 @@ std::vector<float> EngineTest::Render(int32_t numTicks) {
 
 std::vector<float> EngineTest::Record(int32_t unit, uint32_t portID, int32_t numTicks,
                                       int32_t part) {
-    int32_t probe = Unit(TYPE_CHANNEL_OUT, 0);
-    EXPECT_EQ(Vexa_ConnectUnits(ctx, unit, portID, part, probe, PORTID_INPUT, 0), 0);
+    int32_t probe = Unit(VEXA_UNIT_CHANNEL_OUT, 0);
+    EXPECT_EQ(Vexa_ConnectUnits(ctx, unit, portID, part, probe, VEXA_PORT_INPUT, 0), 0);
     Start(unit);
     Start(probe);
     std::vector<float> out = Render(numTicks);

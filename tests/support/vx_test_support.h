@@ -14,10 +14,6 @@
 
 namespace vxtest {
 
-/* Type IDs used by many tests. */
-constexpr uint32_t TYPE_CHANNEL_OUT = 0x01ec67f1;
-constexpr uint32_t TYPE_LINE_OUT = 0x020259fc;
-
 /* What the peer-lock calls answer on a context without host services (never initialised, or
  * terminated): the Linux host says its services are not initialised, the Windows host that
  * the engine is not running. */
