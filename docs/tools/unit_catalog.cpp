@@ -223,9 +223,11 @@ const char *kJavaNote = " * Written by docs/tools/unit_catalog.cpp from the libr
 std::string JavaType(const UnitInfo *info) {
     const std::string name = info->name;
     std::string text = "package com.quorbit.velto;\n\n";
-    text += Format("/**\n * A %s unit (type ID {@code 0x%08x}): one field per port; docs/units.md\n"
+    const std::string words = Words(name);
+    const bool vowel = std::string("aeiouAEIOU").find(words[0]) != std::string::npos;
+    text += Format("/**\n * %s %s unit (type ID {@code 0x%08x}): one field per port; docs/units.md\n"
                    " * gives each port's signal type and default.\n *\n",
-                   Words(name).c_str(), info->typeID);
+                   vowel ? "An" : "A", words.c_str(), info->typeID);
     text += kJavaNote;
     text += " */\n";
     text += Format("public final class %s extends Unit {\n", name.c_str());

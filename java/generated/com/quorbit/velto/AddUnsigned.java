@@ -1,7 +1,7 @@
 package com.quorbit.velto;
 
 /**
- * A add unsigned unit (type ID {@code 0x059d9781}): one field per port; docs/units.md
+ * An add unsigned unit (type ID {@code 0x059d9781}): one field per port; docs/units.md
  * gives each port's signal type and default.
  *
  * Written by docs/tools/unit_catalog.cpp from the library's own descriptors.

@@ -1,7 +1,7 @@
 package com.quorbit.velto;
 
 /**
- * A envelope parabolic unit (type ID {@code 0x0583ae2b}): one field per port; docs/units.md
+ * An envelope parabolic unit (type ID {@code 0x0583ae2b}): one field per port; docs/units.md
  * gives each port's signal type and default.
  *
  * Written by docs/tools/unit_catalog.cpp from the library's own descriptors.
