@@ -95,6 +95,7 @@ void VexaF_FreeFreeNodes(VexaContext *context) {
 int32_t VexaF_SendToBack(VexaContext *context, uint32_t kind, void *target) {
     int32_t result = VexaS_SendToBack(context, kind, target);
     if (result != VXERR_F2B_FULL) return result;
+    __atomic_add_fetch(&context->vxf_FifoFullWaits, 1u, __ATOMIC_RELAXED);
     if (vx_load(context->vxf_Stream) != nullptr) {
         /* Give the audio thread a few ticks to drain the FIFO. */
         result =

@@ -170,6 +170,8 @@ int32_t VexaB_SynthesizeBatch(VexaContext *context, const float *inputBuffer,
             VexaB_RunList(context, 1);
             VexaB_RunList(context, 0);
             AudioToControl(&context->vxb_AudioToControlList, block);
+        } else {
+            vx_store(context->vxb_SilencedBlocks, context->vxb_SilencedBlocks + 1u);
         }
         if (inputBuffer != nullptr) context->vxb_InputCursor += inputStep;
         if (outputBuffer != nullptr) context->vxb_OutputCursor += outputStep;

@@ -36,6 +36,8 @@ struct VexaContext {
     uint32_t vxf_Flags;
     uint32_t vxf_TraceLevel;
     float vxb_MaxUsage;
+    uint32_t vxb_SilencedBlocks; /* blocks left silent by the overload guard */
+    uint32_t vxf_FifoFullWaits;  /* sends that found the command FIFO full and waited */
     int32_t vxf_InputDevice;
     int32_t vxf_InputChannels;
     int32_t vxf_OutputDevice;
