@@ -9,14 +9,20 @@
  * it deletes everything, terminates and prints what termination reports as still allocated.
  * Memory must level off: the population is bounded, nodes are pooled, and nothing leaks.
  *
- * Usage: soak [minutes, default 1] [seed]
+ * With --device it plays instead on the default output device (in the tests' set-up, a JACK
+ * server with its dummy driver): two client threads change the network, each once per tick,
+ * sleeping until the next tick in between, while the device's callback computes.
+ *
+ * Usage: soak [--device] [minutes, default 1] [seed]
  */
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "vx_internal.h"
@@ -198,43 +204,95 @@ class Soak {
     std::vector<int32_t> data_;
 };
 
-} // namespace
+/* Prints one report line: the clock, the things alive, the engine's outstanding allocations,
+ * the resident size and its peak. */
+void Report(VexaContext *ctx, double elapsed, long long ticks) {
+    std::printf("%8.0f %12lld %8d %12d %10ld %10ld\n", elapsed, ticks, Vexa_GetObjectCount(ctx),
+                Vexa_Debug(ctx, VEXA_DEBUG_ALLOCATIONS, 0), StatusKB("VmRSS"), StatusKB("VmHWM"));
+    std::fflush(stdout);
+}
 
-int main(int argc, char **argv) {
-    const double minutes = argc > 1 ? std::atof(argv[1]) : 1.0;
-    const uint32_t seed = argc > 2 ? static_cast<uint32_t>(std::atol(argv[2])) : 20261210u;
-    VexaContext *ctx = Vexa_CreateContext();
-    if (Vexa_Initialize(ctx) != 0 ||
-        Vexa_StartDevices(ctx, VX_FLAG_NO_DEVICE, 44100.0, 0, 2, 0, 2) != 0) {
-        std::fprintf(stderr, "soak: the engine did not start\n");
-        return 1;
-    }
-    Soak soak(ctx, seed);
+/* Offline: changes and renders one tick at a time on this thread, as fast as it can. */
+bool RunOffline(VexaContext *ctx, Soak &soak, double minutes, long long &ticks) {
     std::vector<float> input(64 * 2, 0.1f), output(64 * 2);
-
     const Clock::time_point start = Clock::now();
     Clock::time_point nextReport = start;
-    long long ticks = 0;
-    std::printf("%8s %12s %8s %12s %10s %10s\n", "seconds", "ticks", "things", "allocations",
-                "VmRSS kB", "VmHWM kB");
     for (;;) {
         const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
         if (Clock::now() >= nextReport) {
-            std::printf("%8.0f %12lld %8d %12d %10ld %10ld\n", elapsed, ticks, Vexa_GetObjectCount(ctx),
-                        Vexa_Debug(ctx, VEXA_DEBUG_ALLOCATIONS, 0), StatusKB("VmRSS"), StatusKB("VmHWM"));
-            std::fflush(stdout);
+            Report(ctx, elapsed, ticks);
             nextReport += std::chrono::seconds(10);
         }
-        if (elapsed >= minutes * 60.0) break;
+        if (elapsed >= minutes * 60.0) return true;
         soak.Change();
         if (Vexa_RenderTicks(ctx, input.data(), output.data(), 1) != 0) {
             std::fprintf(stderr, "soak: a batch failed\n");
-            return 1;
+            return false;
         }
         ticks++;
     }
+}
+
+/* On a device: two threads change the network once per tick each; this one reports. */
+bool RunOnDevice(VexaContext *ctx, Soak &first, Soak &second, double minutes, long long &ticks) {
+    const int32_t startTick = Vexa_GetTickCount(ctx);
+    std::atomic<bool> stop{false}, failed{false};
+    auto changer = [&](Soak *soak) {
+        while (!stop.load()) {
+            const int32_t now = Vexa_GetTickCount(ctx);
+            soak->Change();
+            const int32_t r = Vexa_SleepUntilTick(ctx, now + 1);
+            if (r < 0) {
+                std::fprintf(stderr, "soak: Vexa_SleepUntilTick returned %d\n", r);
+                failed = true;
+                return;
+            }
+        }
+    };
+    std::thread a(changer, &first), b(changer, &second);
+    const Clock::time_point start = Clock::now();
+    for (int report = 0;; report++) {
+        std::this_thread::sleep_until(start + std::chrono::seconds(10) * report);
+        const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+        ticks = static_cast<uint32_t>(Vexa_GetTickCount(ctx) - startTick);
+        Report(ctx, elapsed, ticks);
+        if (elapsed >= minutes * 60.0 || failed.load()) break;
+    }
+    stop = true;
+    a.join();
+    b.join();
+    std::printf("soak: usage at the end %.2f, %u blocks silenced by the overload guard\n",
+                Vexa_GetUsage(ctx), ctx->vxb_SilencedBlocks);
+    return !failed.load();
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    int arg = 1;
+    const bool device = argc > arg && std::strcmp(argv[arg], "--device") == 0;
+    if (device) arg++;
+    const double minutes = argc > arg ? std::atof(argv[arg]) : 1.0;
+    const uint32_t seed = argc > arg + 1 ? static_cast<uint32_t>(std::atol(argv[arg + 1])) : 20261210u;
+    VexaContext *ctx = Vexa_CreateContext();
+    if (Vexa_Initialize(ctx) != 0 ||
+        (device ? Vexa_Start(ctx, 0, 44100.0)
+                : Vexa_StartDevices(ctx, VX_FLAG_NO_DEVICE, 44100.0, 0, 2, 0, 2)) != 0) {
+        std::fprintf(stderr, "soak: the engine did not start\n");
+        return 1;
+    }
+    Soak soak(ctx, seed), other(ctx, seed + 1);
+
+    long long ticks = 0;
+    std::printf("%8s %12s %8s %12s %10s %10s\n", "seconds", "ticks", "things", "allocations",
+                "VmRSS kB", "VmHWM kB");
+    const bool ran = device ? RunOnDevice(ctx, soak, other, minutes, ticks)
+                            : RunOffline(ctx, soak, minutes, ticks);
+    if (!ran) return 1;
     soak.DeleteAll();
-    Vexa_RenderTicks(ctx, nullptr, nullptr, 32);
+    other.DeleteAll();
+    if (device) Vexa_SleepForTicks(ctx, 32);
+    else Vexa_RenderTicks(ctx, nullptr, nullptr, 32);
     const int32_t left = Vexa_Terminate(ctx);
     std::printf("soak: %lld ticks (%.1f s of audio) in %.1f minutes; allocations left after "
                 "termination: %d; peak resident size %ld kB\n",
