@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds everything and runs every test: the normal build, the stress
-# tests under ThreadSanitizer, a minute of API fuzzing, then the AddressSanitizer/
+# tests under ThreadSanitizer, a bounded run of both fuzzers, then the AddressSanitizer/
 # UndefinedBehaviorSanitizer build. Device tests run against a JACK server
 # with its dummy driver, which this script starts and stops itself.
 set -euo pipefail
@@ -29,29 +29,35 @@ run_stress_tsan() {
       -R '^(Stress|DeviceStress|DeviceMisuse|Regression|RegressionEngineTest|PeerLockTest)\.'
 }
 
-# The API fuzzer (clang, libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer) for a
-# bounded time from the seed corpus in tests/fuzz/corpus; new inputs go to a scratch folder.
-run_fuzzer() {
-  CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTO_FUZZ=ON \
-        -DVELTO_TESTS=OFF -DVELTO_EXAMPLES=OFF >/dev/null
-  cmake --build build-fuzz -j"$JOBS" --target fuzz_api
-  local work log
+# The fuzzers (clang, libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer) for a bounded
+# time each from their committed corpora (tests/fuzz/corpus, tests/fuzz/corpus_data); new inputs
+# go to a scratch folder. tools/fuzz-campaign.sh runs the long campaigns off CI.
+run_fuzzer() { # target, corpus, seconds
+  local target=$1 corpus=$2 seconds=$3 work log
   work=$(mktemp -d /tmp/velto-fuzz.XXXXXX)
   log="$work/fuzz.log"
-  if build-fuzz/tests/fuzz/fuzz_api -seed=1 -max_total_time="${VELTO_FUZZ_SECONDS:-60}" \
+  if build-fuzz/tests/fuzz/"$target" -seed=1 -max_total_time="$seconds" \
        -close_fd_mask=1 -rss_limit_mb=4096 -print_final_stats=1 -artifact_prefix="$work/" \
-       "$work" tests/fuzz/corpus >"$log" 2>&1; then
+       "$work" "$corpus" >"$log" 2>&1; then
     grep -E '^(stat::number_of_executed_units|stat::new_units_added|stat::peak_rss_mb)' "$log"
-    echo "fuzz_api: no failure in ${VELTO_FUZZ_SECONDS:-60} s"
+    echo "$target: no failure in $seconds s"
     rm -rf "$work"
   else
     grep -v '^ALSA\|^#[0-9]' "$log" | tail -60
-    echo "fuzz_api FAILED; the input is in $work"
+    echo "$target FAILED; the input is in $work"
     return 1
   fi
 }
 
+run_fuzzers() {
+  CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTO_FUZZ=ON \
+        -DVELTO_TESTS=OFF -DVELTO_EXAMPLES=OFF >/dev/null
+  cmake --build build-fuzz -j"$JOBS" --target fuzz_api fuzz_data
+  run_fuzzer fuzz_api tests/fuzz/corpus "${VELTO_FUZZ_SECONDS:-60}"
+  run_fuzzer fuzz_data tests/fuzz/corpus_data "${VELTO_FUZZ_DATA_SECONDS:-30}"
+}
+
 run_suite build
 run_stress_tsan
-run_fuzzer
+run_fuzzers
 run_suite build-asan -DVELTO_SANITIZE=address -DVELTO_EXAMPLES=OFF

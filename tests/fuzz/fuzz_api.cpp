@@ -9,12 +9,15 @@
  * denormal numbers included) come from the input. Buffers are always as large as the C
  * interface requires for the arguments given, so any read or write outside them is the
  * engine's fault. Sizes of created objects stay small (or so large that they must be refused),
- * so that the run never just exhausts memory.
+ * so that the run never just exhausts memory. An input makes at most kMaxSteps calls and
+ * computes at most kMaxTicks ticks, so that each one is cheap and the fuzzer spends its time
+ * on many different sequences rather than on long ones.
  *
  * Every result must be a code of the error table (or the value the call documents), and at
  * the end every context must terminate with no engine allocation outstanding; otherwise the
  * target aborts. AddressSanitizer and UndefinedBehaviorSanitizer catch the rest.
  */
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -23,68 +26,19 @@
 #include <limits>
 #include <vector>
 
+#include "fuzz_support.h"
 #include "vx_internal.h"
 
 namespace {
 
-/* Byte reader; an exhausted input reads as zeros. */
-class Input {
-  public:
-    Input(const uint8_t *data, size_t size) : data_(data), size_(size) {}
-    bool Empty() const { return pos_ >= size_; }
-    uint8_t U8() { return pos_ < size_ ? data_[pos_++] : 0; }
-    uint32_t U32() {
-        uint32_t v = 0;
-        for (int i = 0; i < 4; i++) v |= static_cast<uint32_t>(U8()) << (8 * i);
-        return v;
-    }
-    uint64_t U64() { return U32() | (static_cast<uint64_t>(U32()) << 32); }
+using namespace velto_fuzz;
 
-  private:
-    const uint8_t *data_;
-    size_t size_;
-    size_t pos_ = 0;
-};
-
-[[noreturn]] void Fail(const char *what, int64_t result) {
-    std::fprintf(stderr, "fuzz_api: %s returned %lld\n", what, static_cast<long long>(result));
-    std::fflush(stderr);
-    std::abort();
-}
-
-/* VELTO_FUZZ_TRACE=1 prints every checked call with its result (for turning a finding into a
- * regression test). */
-bool Tracing() {
-    static const bool tracing = std::getenv("VELTO_FUZZ_TRACE") != nullptr;
-    return tracing;
-}
-
-void Trace(const char *what, int64_t r) {
-    if (Tracing()) std::fprintf(stderr, "  %s -> %lld\n", what, static_cast<long long>(r));
-}
-
-bool IsErrorCode(int32_t r) {
-    /* -77 is not in the table; -80 (the peer lock re-entered), -70, -69 and -67 would mean
-     * a broken engine, not a refused request. */
-    if (r < VXERR_INVALID_TOKEN_TYPE || r > VXERR_INVALID_DEVICE) return false;
-    return r != -77 && r != VXERR_HOST_MUTEX && r != VXERR_F2B_INTERNAL &&
-           r != VXERR_B2F_INTERNAL && r != VXERR_LIST_INTERNAL;
-}
-
-/* Result of a call that returns 0, a warning or an error. */
-int32_t Code(const char *what, int32_t r) {
-    Trace(what, r);
-    if (r == 0 || r == VXWARN_ALREADY_CONNECTED || r == VXWARN_NOT_CONNECTED || IsErrorCode(r))
-        return r;
-    Fail(what, r);
-}
-
-/* Result of a call that returns a value >= 0 (a token, a count) or an error. */
-int32_t Value(const char *what, int32_t r) {
-    Trace(what, r);
-    if (r >= 0 || IsErrorCode(r)) return r;
-    Fail(what, r);
-}
+/* Bounds of one input, so that each stays cheap: at most kMaxSteps calls, and at most
+ * kMaxTicks ticks computed by its renders and sleeps on both contexts together (requests beyond
+ * that compute none, but the call is still made). A longer input only adds more of the same;
+ * depth comes from the corpus, not from the length of one input. */
+constexpr int kMaxSteps = 256;
+constexpr int32_t kMaxTicks = 64;
 
 /* Largest number of frames a created object may have here; larger creations use sizes whose
  * byte count exceeds what the engine accepts. */
@@ -127,7 +81,7 @@ class Session {
         dead_ = Vexa_CreateContext();
         Vexa_DeleteContext(dead_);
 
-        for (int steps = 0; steps < 4000 && !in_.Empty(); steps++) {
+        for (int steps = 0; steps < kMaxSteps && !in_.Empty(); steps++) {
             Step();
             if (Tracing())
                 for (int i = 0; i < 2; i++)
@@ -256,12 +210,23 @@ class Session {
                                inChannels, outChannels > 0 ? 0 : -1, outChannels));
     }
 
+    /* Ticks a render or sleep may compute: as asked while the input's budget lasts, then none.
+     * Counts that are not positive pass unchanged. */
+    int32_t Ticks(int32_t wanted) {
+        if (wanted <= 0) return wanted;
+        const int32_t granted = std::min(wanted, ticksLeft_);
+        ticksLeft_ -= granted;
+        return granted;
+    }
+
     /* Renders with buffers of exactly the size the context's channel counts require. */
     void Render(VexaContext *ctx, int32_t numTicks, bool withInput, bool withOutput) {
         const size_t frames = numTicks > 0 ? static_cast<size_t>(numTicks) * 64 : 0;
         const int32_t ins = ctx->vxf_InputChannels > 0 ? ctx->vxf_InputChannels : 0;
         const int32_t outs = ctx->vxf_OutputChannels > 0 ? ctx->vxf_OutputChannels : 0;
-        std::vector<float> input(frames * ins + 1, 0.5f), output(frames * outs + 1);
+        static const float kInput[] = {0.5f, -0.25f, 1.0f, 0.0f};
+        Buffer<float> input(withInput ? frames * ins : 0, kInput, 4);
+        Buffer<float> output(withOutput ? frames * outs : 0, 0.0f);
         Code("Vexa_RenderTicks",
              Vexa_RenderTicks(ctx, withInput ? input.data() : nullptr,
                               withOutput ? output.data() : nullptr, numTicks));
@@ -361,10 +326,11 @@ class Session {
             break;
         case 31:
         case 32:
-        case 33: Render(live, static_cast<int32_t>(in_.U8() % 20) - 2, in_.U8() & 1, in_.U8() & 1);
+        case 33: Render(live, Ticks(static_cast<int32_t>(in_.U8() % 20) - 2), in_.U8() & 1,
+                        in_.U8() & 1);
             break;
         case 34: {
-            const int32_t ahead = static_cast<int32_t>(in_.U8() % 40) - 8;
+            const int32_t ahead = Ticks(static_cast<int32_t>(in_.U8() % 40) - 8);
             if (in_.U8() & 1)
                 Code("Vexa_SleepUntilTick", Vexa_SleepUntilTick(ctx, (ctx == live ? live->vxb_TickCount : 0) + ahead));
             else
@@ -412,7 +378,7 @@ class Session {
             }
             break;
         default: /* the most common case: compute some ticks */
-            Render(live, in_.U8() % 8, true, true);
+            Render(live, Ticks(in_.U8() % 8), true, true);
             break;
         }
     }
@@ -422,7 +388,8 @@ class Session {
         const uint32_t start = Count(), frames = Count();
         const bool write = in_.U8() & 1, null = in_.U8() % 8 == 0;
         /* The C interface takes frames * channels values; two channels at most. */
-        std::vector<int16_t> buffer(2 * std::min(frames, kMaxFrames + 1) + 1, 7);
+        Buffer<int16_t> buffer(2 * static_cast<size_t>(std::min(frames, kMaxFrames + 1)),
+                               static_cast<int16_t>(7));
         int16_t *data = null ? nullptr : buffer.data();
         Code(write ? "Vexa_WriteSample" : "Vexa_ReadSample",
              write ? Vexa_WriteSample(ctx, token, start, data, frames)
@@ -433,8 +400,8 @@ class Session {
         const int32_t token = Token();
         const uint32_t start = Count(), frames = Count();
         const uint8_t kind = in_.U8() % 3;
-        std::vector<double> buffer(2 * std::min(frames, kMaxFrames + 1) + 1);
-        for (double &v : buffer) v = Number();
+        const double pattern[4] = {Number(), Number(), Number(), Number()};
+        Buffer<double> buffer(2 * static_cast<size_t>(std::min(frames, kMaxFrames + 1)), pattern, 4);
         double *data = in_.U8() % 8 == 0 ? nullptr : buffer.data();
         if (kind == 0) {
             Code("Vexa_WriteEnvelope", Vexa_WriteEnvelope(ctx, token, start, data, frames));
@@ -452,14 +419,14 @@ class Session {
     void TableCall(VexaContext *ctx) {
         const int32_t token = Token();
         const uint32_t start = Count(), frames = Count();
-        const size_t n = std::min(frames, kMaxFrames + 1) + 1;
+        const size_t n = std::min(frames, kMaxFrames + 1);
         if (in_.U8() & 1) {
-            std::vector<int16_t> values(n, static_cast<int16_t>(in_.U32()));
+            Buffer<int16_t> values(n, static_cast<int16_t>(in_.U32()));
             Code("Vexa_WriteTable", Vexa_WriteTable(ctx, token, start,
                                                     in_.U8() % 8 == 0 ? nullptr : values.data(), frames));
         } else {
-            std::vector<double> values(n);
-            for (double &v : values) v = Number();
+            const double pattern[3] = {Number(), Number(), Number()};
+            Buffer<double> values(n, pattern, 3);
             Code("Vexa_WriteTableDoubles",
                  Vexa_WriteTableDoubles(ctx, token, start, in_.U8() % 8 == 0 ? nullptr : values.data(),
                                         frames));
@@ -472,11 +439,14 @@ class Session {
         const uint32_t start = Count(), frames = Count(), offset = Count();
         const uint32_t length = in_.U8() % 4 == 0 ? 0 : in_.U8() + 256u * (in_.U8() % 16);
         const bool null = in_.U8() % 8 == 0;
-        std::vector<int16_t> shorts(length + 1, 3);
-        std::vector<double> doubles(length + 1, 0.25);
+        const uint8_t call = in_.U8() % 6;
+        /* Only the array that the call takes is made. */
+        const bool takesShorts = call == 0 || call == 1 || call == 4;
+        Buffer<int16_t> shorts(takesShorts ? length : 0, static_cast<int16_t>(3));
+        Buffer<double> doubles(takesShorts ? 0 : length, 0.25);
         int16_t *s = null ? nullptr : shorts.data();
         double *d = null ? nullptr : doubles.data();
-        switch (in_.U8() % 6) {
+        switch (call) {
         case 0: Code("Vexa_WriteSampleJava",
                      Vexa_WriteSampleJava(ctx, token, start, frames, s, offset, length));
             break;
@@ -543,12 +513,152 @@ class Session {
     VexaContext *contexts_[2] = {nullptr, nullptr};
     VexaContext *dead_ = nullptr;
     std::vector<int32_t> tokens_[2];
+    int32_t ticksLeft_ = kMaxTicks;
 };
+
+/* Seeds that reach every unit type's block function: for each type, an input that creates a
+ * unit of it and a sine oscillator, connects the sine to each of the unit's inputs in turn,
+ * sets every input and variable part, starts both and computes ticks, changing signal types
+ * and values between them; eight more units of the type run beside it, so that the plan puts
+ * eight side by side and leaves one alone. The bytes follow the reads of Session step by step, so a change
+ * to the input format must be followed here (VELTO_FUZZ_WRITE_SEEDS=DIR writes them). */
+class SeedWriter {
+  public:
+    explicit SeedWriter(const Catalogue &catalogue) : catalogue_(catalogue) {}
+
+    std::vector<uint8_t> ForType(size_t type, int32_t init, const UnitInfo *info) {
+        bytes_.clear();
+        for (int i = 0; i < 2; i++) Put({0x00, 0x00, 0x02, 0x00}); /* 44100 Hz, 2 outputs */
+        const size_t sine = SineIndex();
+        Put({0, 0, static_cast<uint8_t>(type), 1, static_cast<uint8_t>(init + 2)}); /* token 0 */
+        Put({0, 0, static_cast<uint8_t>(sine), 1, 2});                            /* token 1 */
+        for (int i = 0; i < kExtra; i++) /* tokens 2.. : enough of the type to fill lanes */
+            Put({0, 0, static_cast<uint8_t>(type), 1, static_cast<uint8_t>(init + 2)});
+        const uint32_t sineOutput = 0x004250f7u;
+        for (int i = 0; i < info->numPorts; i++) {
+            const PortInfo &port = info->ports[i];
+            if (port.portKind & PORT_INPUT) { /* connect, compute, set its type, compute */
+                Put({16, 0});
+                Own(1);
+                Port(sineOutput);
+                Put({0});
+                Own(0);
+                Port(port.portID);
+                Put({0});
+            }
+            if (port.portKind & (PORT_INPUT | PORT_VARIABLE)) {
+                for (int part = 0; part < port.numParts && part < 4; part++) {
+                    Put({9, 0});
+                    Own(0);
+                    Port(port.portID);
+                    Put({static_cast<uint8_t>(part), static_cast<uint8_t>(3 + 2 * (i % 3))});
+                }
+            }
+        }
+        Put({5, 0});
+        Own(1);
+        Put({5, 0});
+        Own(0);
+        for (int i = 0; i < kExtra; i++) {
+            Put({5, 0});
+            Own(static_cast<uint8_t>(2 + i));
+        }
+        for (int round = 0; round < 6; round++) {
+            Put({44, 0, 7}); /* compute 7 ticks */
+            for (int i = 0; i < info->numPorts; i++) {
+                const PortInfo &port = info->ports[i];
+                if (!(port.portKind & PORT_INPUT)) continue;
+                if (round % 2 == 0) { /* the next signal type (-4 + byte) */
+                    Put({14, 0});
+                    Own(0);
+                    Port(port.portID);
+                    Put({0, static_cast<uint8_t>(4 + round / 2)});
+                } else if (round == 3) { /* back to a set value */
+                    Put({18, 0});
+                    Own(0);
+                    Port(port.portID);
+                    Put({0});
+                }
+            }
+        }
+        return bytes_;
+    }
+
+  private:
+    static constexpr int kExtra = 8;
+    void Put(std::initializer_list<uint8_t> values) { bytes_.insert(bytes_.end(), values); }
+    void Own(uint8_t index) { Put({0, index}); } /* Token(): the own context's token `index` */
+    void Port(uint32_t portID) {                  /* PortID(): the catalogue entry of portID */
+        const auto &ports = catalogue_.ports;
+        size_t index = 0;
+        while (ports[index] != portID) index++;
+        for (uint32_t high = 0; high < 256; high++)
+            for (uint32_t low = 0; low < 240; low++)
+                if ((low + 256u * high) % ports.size() == index) {
+                    Put({static_cast<uint8_t>(low), static_cast<uint8_t>(high)});
+                    return;
+                }
+        Fail("no bytes name port", static_cast<int64_t>(portID));
+    }
+    size_t SineIndex() const {
+        size_t index = 0;
+        while (catalogue_.types[index] != 0x01f28b71u) index++;
+        return index;
+    }
+
+    const Catalogue &catalogue_;
+    std::vector<uint8_t> bytes_;
+};
+
+void WriteSeeds(const char *dir) {
+    const Catalogue &catalogue = GetCatalogue();
+    VexaContext *ctx = Vexa_CreateContext();
+    Vexa_Initialize(ctx);
+    Vexa_StartDevices(ctx, VX_FLAG_NO_DEVICE, 44100.0, -1, 0, 0, 2);
+    SeedWriter writer(catalogue);
+    size_t index = 0;
+    for (const UnitInfo *info = ctx->vxf_UnitTypes; info != nullptr; info = info->next, index++) {
+        /* Delay lines need a length; other types take 0. */
+        int32_t init = 16;
+        const int32_t probe = Vexa_CreateUnit(ctx, info->typeID, 0, init);
+        if (probe < 0) init = 0;
+        else Vexa_Delete(ctx, probe);
+        /* One seed per vector build: a harmless last step (reading the object count, two
+         * bytes that add 2 to the sum modulo 3) repeated until the sum picks the build. */
+        static const char *const kBuilds[] = {"base", "avx2", "avx512"};
+        for (int build = 0; build < 3; build++) {
+            std::vector<uint8_t> seed = writer.ForType(index, init, info);
+            auto sum = [&] {
+                uint32_t total = 0;
+                for (uint8_t byte : seed) total += byte;
+                return total % 3;
+            };
+            while (sum() != static_cast<uint32_t>(build)) seed.insert(seed.end(), {38, 0});
+            char path[4096];
+            std::snprintf(path, sizeof path, "%s/seed-type-%s-%s", dir, info->name, kBuilds[build]);
+            FILE *file = std::fopen(path, "wb");
+            if (file == nullptr) Fail("cannot write a seed", 0);
+            std::fwrite(seed.data(), 1, seed.size(), file);
+            std::fclose(file);
+        }
+    }
+    Vexa_Terminate(ctx);
+    Vexa_DeleteContext(ctx);
+}
 
 } // namespace
 
+extern "C" int LLVMFuzzerInitialize(int *, char ***) {
+    if (const char *dir = std::getenv("VELTO_FUZZ_WRITE_SEEDS")) {
+        WriteSeeds(dir);
+        std::exit(0);
+    }
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     GetCatalogue();
+    UseBuildFor(data, size);
     Input in(data, size);
     Session session(in);
     session.Run();
