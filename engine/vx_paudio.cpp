@@ -27,7 +27,11 @@ int StreamCallback(const void *input, void *output, unsigned long frameCount,
                    const PaStreamCallbackTimeInfo *timeInfo, PaStreamCallbackFlags,
                    void *userData) {
     const double outTime = timeInfo != nullptr ? timeInfo->outputBufferDacTime : 0.0;
-    return VexaCallback(input, output, frameCount, outTime, userData);
+    VexaContext *context = static_cast<VexaContext *>(userData);
+    __atomic_add_fetch(&context->vxf_CallbacksInside, 1u, __ATOMIC_ACQ_REL);
+    const int result = VexaCallback(input, output, frameCount, outTime, userData);
+    __atomic_sub_fetch(&context->vxf_CallbacksInside, 1u, __ATOMIC_RELEASE);
+    return result;
 }
 
 /* "0 buffers, let PortAudio choose": ask for the device's own default low latency. */
@@ -65,6 +69,12 @@ void StopStreamLocked(VexaContext *context) {
         VexaF_StopDeadStream(StopStream, stream);
     else
         StopStream(stream);
+    /* A stop normally returns after the last callback; when the server died, PortAudio's own
+     * wait is cut short, and a callback that was running then may still be finishing its
+     * batch in the buffers that the close frees. It never blocks: wait for it to leave. */
+    for (int i = 0; i < 1000 && __atomic_load_n(&context->vxf_CallbacksInside, __ATOMIC_ACQUIRE) != 0;
+         i++)
+        Pa_Sleep(1);
     const PaError result = Pa_CloseStream(stream);
     if (result != paNoError) {
         printf("Pa_CloseStream error: %s\n", Pa_GetErrorText(result));

@@ -79,6 +79,7 @@ struct VexaContext {
      * it is set. */
     int32_t vxf_StreamStalled;
     uint32_t vxf_StreamDeaths; /* VexaF_AudioServerDeaths() when the stream was opened */
+    uint32_t vxf_CallbacksInside; /* device callbacks running now (0 or 1) */
     /* Odd while a batch runs, even between batches (synth/vx_task). Before it frees a unit,
      * the front end waits for a batch in progress to end, since a running block may still
      * read the unit's outputs through a pointer loaded before the disconnection. */
