@@ -53,7 +53,7 @@ void StopStream(void *stream) {
  * server died since the stream opened or the stream stalled. (A JACK death concerns only the
  * streams on JACK; one on another host goes on calling back.) */
 bool ServerGone(VexaContext *context) {
-    const bool died = VexaF_AudioServerDeaths() != context->vxf_StreamDeaths;
+    const bool died = VexaF_AudioServerDeaths() != vx_load(context->vxf_StreamDeaths);
     if (!died && vx_load(context->vxf_StreamStalled) == 0) return false;
     const uint32_t callbacks = vx_load(context->vxf_CallbackCount);
     Pa_Sleep(50); /* a live stream calls back every 1.5 ms at 64 frames and 44100 Hz */
@@ -153,7 +153,7 @@ int32_t VexaF_StartAudio(VexaContext *context, uint32_t flags, double *frameRate
     const double rate = frameRate != nullptr ? *frameRate : context->vxb_FrameRate;
     vx_store(context->vxf_StreamEnded, static_cast<int32_t>(0));
     vx_store(context->vxf_StreamStalled, static_cast<int32_t>(0));
-    context->vxf_StreamDeaths = VexaF_AudioServerDeaths();
+    vx_store(context->vxf_StreamDeaths, VexaF_AudioServerDeaths());
 
     PaStream *stream = nullptr;
     PaError result = Pa_OpenStream(
@@ -214,7 +214,7 @@ int32_t VXAudio_SleepUntilTick(VexaContext *context, int32_t tick,
             return VXERR_NOT_RUNNING;
         /* A JACK server died since the stream opened, and the stream has not called back
          * since this wait began: the stream was on it. */
-        const bool died = VexaF_AudioServerDeaths() != context->vxf_StreamDeaths;
+        const bool died = VexaF_AudioServerDeaths() != vx_load(context->vxf_StreamDeaths);
         /* The missing ticks plus one more, in whole milliseconds, at most one slice. */
         const double frames = static_cast<double>(missing) * 64.0 + 64.0;
         double ms = frames * 1000.0 * vx_load(context->vxb_FramePeriod);
