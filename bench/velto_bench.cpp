@@ -23,7 +23,8 @@
  * terminate), beside one default-device query.
  *
  * Usage: velto_bench [--reps N] [--quick] [--ungrouped] [--only W1,W2,W3,limit,grouping,
- *                    types,start,front] [--machine]
+ *                    threads,types,start,front] [--no-four] [--machine]
+ *   --no-four leaves out the 4-thread column of the render-thread rows.
  *   --machine also prints one "RESULT <name> <N> <ns per voice per frame>" line per row, which
  *   bench/peers.sh reads.
  */
@@ -59,6 +60,7 @@ int gReps = 11;
 bool gUngrouped = false; /* --ungrouped: every unit runs alone, as before the grouping */
 bool gQuick = false;
 bool gMachine = false;
+bool gNoFour = false; /* --no-four: render threads 1 and 2 only */
 std::string gOnly;
 
 bool Wanted(const char *name) {
@@ -180,6 +182,27 @@ void BuildW2(Network &net) {
     net.SumAndStart(outs);
 }
 
+/* Eight independent chains of n / 8 W2 voices, each summed into its own output unit. */
+void BuildChains(Network &net) {
+    const int32_t n = net.voices();
+    for (int32_t chain = 0; chain < 8; chain++) {
+        std::vector<int32_t> outs;
+        for (int32_t i = chain * (n / 8); i < (chain + 1) * (n / 8); i++) {
+            const int32_t saw = net.Unit(VEXA_UNIT_SAWTOOTH_OSCILLATOR_BL);
+            net.Set(saw, PORTID_FREQUENCY, 55.0 + 7.3 * i);
+            net.Set(saw, PORTID_AMPLITUDE, VoiceAmplitude(n));
+            const int32_t filter = net.Unit(VEXA_UNIT_FILTER_LOW_PASS);
+            net.Set(filter, PORTID_FREQUENCY, 1500.0 + 11.0 * i);
+            net.Set(filter, PORTID_Q, 1.5);
+            net.Connect(saw, filter, PORTID_INPUT);
+            net.Start(saw);
+            net.Start(filter);
+            outs.push_back(filter);
+        }
+        net.SumAndStart(outs);
+    }
+}
+
 void BuildW3(Network &net) {
     const int32_t n = net.voices();
     VexaContext *ctx = net.ctx();
@@ -218,26 +241,59 @@ struct Timing {
     double median, best;
 };
 
-Timing TimeRender(Network &net, double seconds) {
+/* wall: elapsed time instead of the thread's CPU time (for render threads, whose work is
+ * spread over several threads). */
+Timing TimeRender(Network &net, double seconds, bool wall = false) {
+    const auto clock = wall ? Now : CpuNow;
     std::vector<float> out(static_cast<size_t>(kFramesPerTick) * 64);
     net.Render(32, out.data()); /* warm up */
     int32_t ticks = 16;
     for (;;) {
-        const double t0 = CpuNow();
+        const double t0 = clock();
         for (int32_t i = 0; i < ticks; i += 64) net.Render(std::min(64, ticks - i), out.data());
-        if (CpuNow() - t0 > seconds / 4 || ticks > (1 << 24)) break;
+        if (clock() - t0 > seconds / 4 || ticks > (1 << 24)) break;
         ticks *= 2;
     }
     ticks *= 4;
     std::vector<double> perFrame;
     for (int r = 0; r < gReps; r++) {
-        const double t0 = CpuNow();
+        const double t0 = clock();
         for (int32_t i = 0; i < ticks; i += 64) net.Render(std::min(64, ticks - i), out.data());
-        const double elapsed = CpuNow() - t0;
+        const double elapsed = clock() - t0;
         perFrame.push_back(elapsed * 1e9 / (static_cast<double>(ticks) * kFramesPerTick) /
                            net.voices());
     }
     return {Median(perFrame), *std::min_element(perFrame.begin(), perFrame.end())};
+}
+
+/* The same networks computed by 1, 2 and 4 render threads: elapsed time per voice and frame,
+ * and the throughput against one thread. */
+void RunThreads(double seconds) {
+    struct Case {
+        const char *name, *tag;
+        void (*build)(Network &);
+        int32_t voices;
+    } cases[] = {{"W1: sine oscillators", "W1", BuildW1, 512},
+                 {"W2: BL saw -> low-pass", "W2", BuildW2, 256},
+                 {"8 chains of 64 W2 voices", "chains", BuildChains, 512},
+                 {"one W2 voice", "one", BuildW2, 1}};
+    std::printf("\nrender threads (elapsed ns per voice per frame; x: throughput against 1 thread)\n");
+    std::printf("%-30s %6s %10s %10s %8s %10s %8s\n", "workload", "N", "1 thread", "2 threads",
+                "x", "4 threads", "x");
+    for (const Case &c : cases) {
+        double t[3] = {0.0, 0.0, 0.0};
+        const int32_t counts[3] = {1, 2, 4};
+        for (int k = 0; k < (gNoFour ? 2 : 3); k++) {
+            Network net(c.voices);
+            Check(Vexa_SetRenderThreads(net.ctx(), counts[k]), "Vexa_SetRenderThreads");
+            c.build(net);
+            t[k] = TimeRender(net, seconds, true).median;
+            if (gMachine) std::printf("RESULT %s_T%d %d %.4f\n", c.tag, counts[k], c.voices, t[k]);
+        }
+        std::printf("%-30s %6d %10.3f %10.3f %8.2f %10.3f %8.2f\n", c.name, c.voices, t[0], t[1],
+                    t[0] / t[1], t[2], t[2] > 0.0 ? t[0] / t[2] : 0.0);
+        std::fflush(stdout);
+    }
 }
 
 void PrintHeader() {
@@ -645,14 +701,16 @@ int main(int argc, char **argv) {
         } else if (!std::strcmp(argv[i], "--quick")) {
             gQuick = true;
             gReps = 3;
+        } else if (!std::strcmp(argv[i], "--no-four")) {
+            gNoFour = true;
         } else if (!std::strcmp(argv[i], "--machine")) {
             gMachine = true;
         } else if (!std::strcmp(argv[i], "--only") && i + 1 < argc) {
             gOnly = argv[++i];
         } else {
             std::fprintf(stderr, "usage: %s [--reps N] [--quick] [--ungrouped] "
-                                 "[--only W1,W2,W3,limit,grouping,types,start,front] "
-                                 "[--machine]\n",
+                                 "[--only W1,W2,W3,limit,grouping,threads,types,start,front] "
+                                 "[--no-four] [--machine]\n",
                          argv[0]);
             return 2;
         }
@@ -680,6 +738,7 @@ int main(int argc, char **argv) {
         }
     }
     if (Wanted("grouping")) RunGrouping(seconds);
+    if (Wanted("threads")) RunThreads(seconds);
     if (Wanted("types")) RunTypes(seconds);
     if (Wanted("W3")) {
         Network net(256);

@@ -66,8 +66,14 @@ namespace {
 void CloseStream(VexaContext *context) {
     vx_store(context->vxf_StartCount, 0);
     VexaF_StopAudio(context);
+    VexaF_SetRenderWorkers(context, 0);
     VexaF_FreeMemory(context, context->vxf_OfflineBuffer);
     context->vxf_OfflineBuffer = nullptr;
+}
+
+int32_t RenderThreads(const VexaContext *context) {
+    const int32_t threads = vx_load(context->vxf_RenderThreads);
+    return threads < 1 ? 1 : threads;
 }
 } // namespace
 
@@ -218,8 +224,11 @@ int32_t StartDevices(VexaContext *context, int32_t flags, double frameRate,
     vx_store(context->vxb_FrameRate, frameRate);
     vx_store(context->vxb_FramePeriod, 1.0 / frameRate);
     vx_store(context->vxb_FreqScale, static_cast<float>(2.0 / frameRate));
-    int32_t result = VexaF_StartAudio(context, derived, &frameRate);
+    /* The render workers run while the engine is started. */
+    int32_t result = VexaF_SetRenderWorkers(context, RenderThreads(context) - 1);
+    if (result >= 0) result = VexaF_StartAudio(context, derived, &frameRate);
     if (result < 0) {
+        VexaF_SetRenderWorkers(context, 0);
         vx_store(context->vxf_StartCount, context->vxf_StartCount - 1);
         VexaF_FreeMemory(context, context->vxf_OfflineBuffer);
         context->vxf_OfflineBuffer = nullptr;
@@ -264,6 +273,32 @@ int32_t Vexa_Stop(VexaContext *context) {
         vx_store(context->vxf_StartCount, context->vxf_StartCount - 1);
     }
     return 0;
+}
+
+int32_t Vexa_SetRenderThreads(VexaContext *context, int32_t count) {
+    context = VexaF_ValidateContext(context);
+    if (context == nullptr) return VXERR_INVALID_CONTEXT;
+    if (count < 1 || count > VEXA_MAX_RENDER_THREADS) return VXERR_OUT_OF_RANGE;
+    VexaLifecycleLock lifecycle(context);
+    VexaCall call(context, VX_CALL_DRAIN_LOCK);
+    if (call.status() < 0) return call.status();
+    if (context->vxf_StartCount > 0) {
+        const int32_t result = VexaF_SetRenderWorkers(context, count - 1);
+        if (result < 0) {
+            VexaF_SetRenderWorkers(context, RenderThreads(context) - 1);
+            return result;
+        }
+    }
+    vx_store(context->vxf_RenderThreads, count); /* the next batch plans for it */
+    return 0;
+}
+
+int32_t Vexa_GetRenderThreads(VexaContext *context) {
+    context = VexaF_ValidateContext(context);
+    if (context == nullptr) return VXERR_INVALID_CONTEXT;
+    VexaCall call(context, VX_CALL_GATE);
+    if (call.status() < 0) return call.status();
+    return RenderThreads(context);
 }
 
 int32_t Vexa_StartEngine(VexaContext *context, int32_t flags, double frameRate) {

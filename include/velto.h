@@ -574,6 +574,35 @@ VEXA_API double Vexa_GetBenchTimer(VexaContext *context);
 VEXA_API int32_t Vexa_RenderTicks(VexaContext *context, const float *input, float *output,
                                   int32_t numTicks);
 
+/** The most threads that may compute one context's batches (Vexa_SetRenderThreads()). */
+#define VEXA_MAX_RENDER_THREADS 64
+/**
+ * Sets how many threads compute the context's batches: the thread that runs them (the audio
+ * callback, or the client thread of Vexa_RenderTicks() and the no-device waits) and
+ * count - 1 workers beside it. Within each block, units whose order cannot change a value
+ * (no connection between them, no shared random sequence, device buffer, bus or recorded
+ * sample, not across a circuit) are computed on different threads; the output is the same, to
+ * the bit, for every count. The default is 1 (no workers).
+ *
+ * The count may be set before or after a start and takes effect at the next batch. The
+ * workers are created by this call or by the start, and ended by the last Vexa_Stop(),
+ * Vexa_Terminate() or a smaller count; the audio thread never creates, ends or waits for a
+ * worker that has not begun its work (it computes that work itself). More threads than
+ * processor cores only cost time.
+ * @param context An initialised context.
+ * @param count 1 to ::VEXA_MAX_RENDER_THREADS.
+ * @return 0, or ::VXERR_OUT_OF_RANGE (count below 1 or above ::VEXA_MAX_RENDER_THREADS),
+ *         ::VXERR_NO_MEMORY (a thread could not be created; the count stays as it was),
+ *         ::VXERR_INVALID_CONTEXT, ::VXERR_HOST_INIT (not initialised), ::VXERR_HOST_MUTEX.
+ */
+VEXA_API int32_t Vexa_SetRenderThreads(VexaContext *context, int32_t count);
+/**
+ * The number of threads set by Vexa_SetRenderThreads() (1 by default).
+ * @param context An initialised context.
+ * @return 1 to ::VEXA_MAX_RENDER_THREADS, or ::VXERR_INVALID_CONTEXT, ::VXERR_HOST_INIT.
+ */
+VEXA_API int32_t Vexa_GetRenderThreads(VexaContext *context);
+
 /** @} */
 
 /**

@@ -461,6 +461,15 @@ JNIEXPORT jint JNICALL Java_com_quorbit_velto_Vexa_useTable(JNIEnv *, jclass, ji
     });
 }
 
+JNIEXPORT jint JNICALL Java_com_quorbit_velto_Vexa_setRenderThreads(JNIEnv *, jclass, jint handle,
+                                                                    jint count) {
+    return OnContext(handle, [&](VexaContext *c) { return Vexa_SetRenderThreads(c, count); });
+}
+
+JNIEXPORT jint JNICALL Java_com_quorbit_velto_Vexa_getRenderThreads(JNIEnv *, jclass, jint handle) {
+    return OnContext(handle, [](VexaContext *c) { return Vexa_GetRenderThreads(c); });
+}
+
 /* ---- Devices, texts and debugging ----------------------------------------------------- */
 JNIEXPORT jdouble JNICALL Java_com_quorbit_velto_Vexa_getUsage(JNIEnv *, jclass, jint handle) {
     return OnContextDouble(handle, VXERR_INVALID_CONTEXT,

@@ -19,6 +19,10 @@ int32_t VexaS_Init(VexaContext *context) {
     if (result < 0) return result;
     result = EB_Init(&context->vxb_EventBuffer, vx_load(context->vxb_TickCount), context);
     if (result >= 0) result = VexaS_InitPlan(context);
+    if (result >= 0) {
+        result = VexaS_InitCrew(context);
+        if (result < 0) VexaS_TermPlan(context);
+    }
     if (result < 0) {
         VX_SawBL_Term(context, &context->vxb_SawTables);
         return result;
@@ -29,6 +33,7 @@ int32_t VexaS_Init(VexaContext *context) {
 int32_t VexaS_Term(VexaContext *context) {
     VexaB_ProcessCommandsFromFront(context);
     EB_Term(&context->vxb_EventBuffer);
+    VexaS_TermCrew(context);
     VexaS_TermPlan(context);
     VX_SawBL_Term(context, &context->vxb_SawTables);
     return 0;

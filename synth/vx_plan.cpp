@@ -20,7 +20,19 @@
  * locks nothing and takes time linear in the units and connections of the list (a heap makes it
  * n log n in the worst case). A list whose units or constraints do not fit the plan's tables
  * (deleted units that the back end has not let go of yet still count) runs in its own order.
+ *
+ * With more than one render thread, each planned list is also cut into parts: runs of
+ * consecutive entries of about equal size. A part depends on every earlier part that holds a
+ * unit one of its units must follow (the orders above); a circuit is a part of its own that
+ * depends on every part before it, and every later part depends on it; parts with queue
+ * players or recorders follow each other, since stepping a queue hands nodes back to the
+ * front end through the back end's one list. Parts that do not depend on each other may run at
+ * the same time on different threads (synth/vx_crew.cpp) and compute the same bits. The parts
+ * are numbered so that a part with a longer chain of work behind it comes first (so that the
+ * chains that take longest start early); every part still comes after the parts it depends on,
+ * and the threads take the first part whose predecessors are computed.
  */
+#include <algorithm>
 #include <cstring>
 
 #include "vx_synth.h"
@@ -31,17 +43,42 @@ constexpr int32_t kMaxEdges = 8 * VX_MAX_THINGS;
 constexpr int32_t kTypeSlots = 256; /* open addressing; at most 69 descriptors */
 constexpr int32_t kGroupSize = 8;
 constexpr int32_t kSawTables = 8, kSawCycle = 1024; /* the standard band-limited set */
+/* Parts: all lists together, the dependencies of all parts, and their size. */
+constexpr int32_t kMaxParts = 1024;
+constexpr int32_t kMaxPreds = 8 * kMaxParts;
+constexpr int32_t kPartsPerThread = 8; /* parts of a list per render thread, about */
+constexpr int32_t kMinPartUnits = 16;
 
 struct PlanEntry {
     VexaUnit *const *units;
     int32_t count;
     VexaGroupFunc group; /* null: count is 1 and the unit function runs */
+    bool circuit;
 };
 
 struct PlanList {
     int32_t firstEntry;
     int32_t numEntries;
     bool grouped; /* false: the list runs in its own order, straight from the run list */
+    int32_t firstPart;
+    int32_t numParts; /* 0: the batch's thread runs the entries in order */
+};
+
+struct PlanPart {
+    int32_t firstEntry;
+    int32_t numEntries;
+    int32_t firstPred;
+    int32_t numPreds; /* absolute indices of the parts it waits for, in preds[] */
+    int64_t cost;     /* units, and the longest chain behind it while the parts are made */
+    bool circuit;
+    bool queues; /* holds a unit with a queue port */
+};
+
+/* The epochs of the phases that last took and last computed a part, one cache line each. */
+struct PartDone {
+    uint32_t epoch;
+    uint32_t taken;
+    char padding[56];
 };
 } // namespace
 
@@ -51,9 +88,15 @@ struct VexaPlan {
     int32_t groupingOff;
     bool valid;
     uint32_t stamp;
+    int32_t threads; /* render threads the parts were cut for */
+    int32_t partUnits;
     PlanList lists[kLists];
     VexaUnit *order[VX_MAX_THINGS];
     PlanEntry entries[VX_MAX_THINGS];
+    int32_t numParts, numPreds;
+    PlanPart parts[kMaxParts];
+    int32_t preds[kMaxPreds];
+    PartDone done[kMaxParts];
     /* Scratch of one segment's build, indexed by position in the segment. */
     VexaUnit *segment[VX_MAX_THINGS];
     int32_t indegree[VX_MAX_THINGS];
@@ -63,6 +106,17 @@ struct VexaPlan {
     int32_t readyNext[VX_MAX_THINGS];
     bool emitted[VX_MAX_THINGS];
     int32_t edgeFrom[kMaxEdges], edgeTo[kMaxEdges], successors[kMaxEdges];
+    int32_t entryOf[VX_MAX_THINGS]; /* the entry of each unit of the segment */
+    /* Scratch of one list's parts: the entries each unit must follow, as entry pairs. */
+    int32_t numListEdges;
+    bool listEdgesFit;
+    int32_t listEdgeFrom[kMaxEdges], listEdgeTo[kMaxEdges], edgeOrder[kMaxEdges];
+    int32_t partOf[VX_MAX_THINGS]; /* the part of each entry */
+    PlanPart cut[kMaxParts];
+    int32_t cutPreds[kMaxPreds];
+    int32_t predStamp[kMaxParts], firstEdgeOf[kMaxParts + 1], rank[kMaxParts],
+        newIndex[kMaxParts];
+    int64_t longestAfter[kMaxParts];
     const UnitInfo *typeKey[kTypeSlots];
     int32_t readyHead[kTypeSlots];
     float sawFlat[kSawTables * (kSawCycle + 1)];
@@ -78,8 +132,8 @@ DLLNode *ListOf(VexaContext *context, int32_t list) {
 
 class Builder {
   public:
-    Builder(VexaPlan *plan, int32_t *entryCount, int32_t *orderCount)
-        : plan_(plan), entries_(entryCount), orders_(orderCount) {}
+    Builder(VexaPlan *plan, int32_t *entryCount, int32_t *orderCount, bool grouping)
+        : plan_(plan), entries_(entryCount), orders_(orderCount), grouping_(grouping) {}
 
     /* Plans one segment of n units (plan->segment[0..n)); false when its constraints do not
      * fit the edge table. */
@@ -97,6 +151,7 @@ class Builder {
         Successors(n);
         Types(n);
         Schedule(n);
+        if (p->threads > 1) KeepEdges();
         return true;
     }
 
@@ -104,13 +159,30 @@ class Builder {
     void Single(VexaUnit *unit) {
         VexaUnit **slot = &plan_->order[(*orders_)++];
         *slot = unit;
-        plan_->entries[(*entries_)++] = {slot, 1, nullptr};
+        plan_->entries[(*entries_)++] = {slot, 1, nullptr, unit->isCircuit != 0};
     }
 
   private:
     VexaPlan *plan_;
     int32_t *entries_, *orders_;
+    bool grouping_;
     int32_t numEdges_ = 0;
+
+    /* The segment's constraints as pairs of entries, for cutting the list into parts. */
+    void KeepEdges() {
+        VexaPlan *p = plan_;
+        for (int32_t e = 0; e < numEdges_; e++) {
+            const int32_t from = p->entryOf[p->edgeFrom[e]], to = p->entryOf[p->edgeTo[e]];
+            if (from == to) continue;
+            if (p->numListEdges == kMaxEdges) {
+                p->listEdgesFit = false;
+                return;
+            }
+            p->listEdgeFrom[p->numListEdges] = from;
+            p->listEdgeTo[p->numListEdges] = to;
+            p->numListEdges++;
+        }
+    }
 
     bool AddEdge(int32_t a, int32_t b) {
         if (a == b) return true;
@@ -247,8 +319,9 @@ class Builder {
             if (p->emitted[first]) continue; /* taken with an earlier group */
             VexaUnit *unit = p->segment[first];
             const VexaGroupFunc group = unit->descriptor->groupFunc;
-            if (group == nullptr || unit->unitFunc != unit->descriptor->unitFunc) {
+            if (!grouping_ || group == nullptr || unit->unitFunc != unit->descriptor->unitFunc) {
                 /* The unit runs alone; its ready-list entry is skipped when reached. */
+                p->entryOf[first] = *entries_;
                 Single(unit);
                 Emitted(&heapSize, first);
                 continue;
@@ -292,8 +365,159 @@ class Builder {
     void CloseGroup(int32_t start, VexaGroupFunc group, const int32_t *members, int32_t count,
                     int32_t *heapSize) {
         VexaPlan *p = plan_;
-        p->entries[(*entries_)++] = {&p->order[start], count, count > 1 ? group : nullptr};
+        for (int32_t m = 0; m < count; m++) p->entryOf[members[m]] = *entries_;
+        p->entries[(*entries_)++] = {&p->order[start], count, count > 1 ? group : nullptr, false};
         for (int32_t m = 0; m < count; m++) Emitted(heapSize, members[m]);
+    }
+};
+
+/* ---- Parts ------------------------------------------------------------------------------ */
+
+bool HasQueuePort(const VexaUnit *unit) {
+    const UnitInfo *info = unit->descriptor;
+    for (int32_t k = 0; k < info->numPorts; k++)
+        if (info->ports[k].portKind == PORT_QUEUE) return true;
+    return false;
+}
+
+int64_t EntryCost(const PlanEntry &entry) {
+    if (!entry.circuit) return entry.count;
+    const VexaCircuit *circuit = reinterpret_cast<const VexaCircuit *>(entry.units[0]);
+    int64_t members = 1;
+    for (const DLLNode *node = circuit->audioMembers.next; node != &circuit->audioMembers;
+         node = node->next)
+        members++;
+    return members;
+}
+
+class PartCutter {
+  public:
+    PartCutter(VexaPlan *plan, PlanList *list) : p_(plan), list_(list) {}
+
+    /* Cuts the list's entries into parts; false when they do not fit the tables (the list
+     * then runs on the batch's thread alone). */
+    bool Cut() {
+        if (!p_->listEdgesFit) return false;
+        const int32_t first = list_->firstEntry, end = first + list_->numEntries;
+        int64_t total = 0;
+        for (int32_t e = first; e < end; e++) total += EntryCost(p_->entries[e]);
+        int64_t target = total / (static_cast<int64_t>(p_->threads) * kPartsPerThread);
+        if (target < kMinPartUnits) target = kMinPartUnits;
+        if (p_->partUnits > 0) target = p_->partUnits;
+
+        n_ = 0;
+        for (int32_t e = first; e < end;) {
+            if (n_ == kMaxParts) return false;
+            PlanPart &part = p_->cut[n_];
+            part = {e, 0, 0, 0, 0, false, false};
+            if (p_->entries[e].circuit) {
+                part.circuit = part.queues = true;
+                part.numEntries = 1;
+                part.cost = EntryCost(p_->entries[e]);
+                p_->partOf[e++] = n_++;
+                continue;
+            }
+            while (e < end && !p_->entries[e].circuit && part.cost < target) {
+                const PlanEntry &entry = p_->entries[e];
+                for (int32_t m = 0; m < entry.count; m++) part.queues |= HasQueuePort(entry.units[m]);
+                part.cost += EntryCost(entry);
+                part.numEntries++;
+                p_->partOf[e++] = n_;
+            }
+            n_++;
+        }
+        if (n_ < 2 || p_->numParts + n_ > kMaxParts) return false;
+        return Preds() && Number();
+    }
+
+  private:
+    VexaPlan *p_;
+    PlanList *list_;
+    int32_t n_ = 0, numPreds_ = 0;
+
+    bool AddPred(int32_t part, int32_t pred) {
+        if (pred == part || p_->predStamp[pred] == part) return true;
+        if (numPreds_ == kMaxPreds) return false;
+        p_->predStamp[pred] = part;
+        p_->cutPreds[numPreds_++] = pred;
+        p_->cut[part].numPreds++;
+        return true;
+    }
+
+    /* Each part's predecessors, from the entry pairs, the circuits and the queue chain. */
+    bool Preds() {
+        VexaPlan *p = p_;
+        const int32_t edges = p->numListEdges;
+        for (int32_t i = 0; i <= n_; i++) p->firstEdgeOf[i] = 0;
+        for (int32_t e = 0; e < edges; e++) p->firstEdgeOf[p->partOf[p->listEdgeTo[e]] + 1]++;
+        for (int32_t i = 0; i < n_; i++) p->firstEdgeOf[i + 1] += p->firstEdgeOf[i];
+        for (int32_t i = 0; i < n_; i++) p->rank[i] = p->firstEdgeOf[i]; /* fill cursor */
+        for (int32_t e = 0; e < edges; e++) p->edgeOrder[p->rank[p->partOf[p->listEdgeTo[e]]]++] = e;
+        for (int32_t i = 0; i < n_; i++) p->predStamp[i] = -1;
+        numPreds_ = 0;
+        int32_t lastCircuit = -1, lastQueues = -1;
+        for (int32_t i = 0; i < n_; i++) {
+            PlanPart &part = p->cut[i];
+            part.firstPred = numPreds_;
+            if (part.circuit) {
+                for (int32_t q = lastCircuit < 0 ? 0 : lastCircuit; q < i; q++)
+                    if (!AddPred(i, q)) return false;
+                lastCircuit = lastQueues = i;
+                continue;
+            }
+            for (int32_t k = p->firstEdgeOf[i]; k < p->firstEdgeOf[i + 1]; k++)
+                if (!AddPred(i, p->partOf[p->listEdgeFrom[p->edgeOrder[k]]])) return false;
+            if (lastCircuit >= 0 && !AddPred(i, lastCircuit)) return false;
+            if (part.queues) {
+                if (lastQueues >= 0 && !AddPred(i, lastQueues)) return false;
+                lastQueues = i;
+            }
+        }
+        return p->numPreds + numPreds_ <= kMaxPreds;
+    }
+
+    /* Numbers the parts by the longest chain of work from each part to the end of the list
+     * (longest first; a part's chain is longer than that of every part that waits for it), then
+     * copies them into the plan's tables. */
+    bool Number() {
+        VexaPlan *p = p_;
+        for (int32_t i = 0; i < n_; i++) p->longestAfter[i] = 0;
+        for (int32_t i = n_ - 1; i >= 0; i--) {
+            PlanPart &part = p->cut[i];
+            part.cost += p->longestAfter[i]; /* now the chain from this part on */
+            for (int32_t k = 0; k < part.numPreds; k++) {
+                const int32_t pred = p->cutPreds[part.firstPred + k];
+                p->longestAfter[pred] = std::max(p->longestAfter[pred], part.cost);
+            }
+        }
+        for (int32_t i = 0; i < n_; i++) p->rank[i] = i;
+        const PlanPart *cut = p->cut;
+        std::sort(p->rank, p->rank + n_, [cut](int32_t a, int32_t b) {
+            return cut[a].cost != cut[b].cost ? cut[a].cost > cut[b].cost : a < b;
+        });
+        const int32_t base = p->numParts;
+        for (int32_t k = 0; k < n_; k++) p->newIndex[p->rank[k]] = base + k;
+        for (int32_t k = 0; k < n_; k++) {
+            const PlanPart &from = p->cut[p->rank[k]];
+            PlanPart &to = p->parts[base + k];
+            to.firstEntry = from.firstEntry;
+            to.numEntries = from.numEntries;
+            to.cost = from.cost;
+            to.circuit = from.circuit;
+            to.queues = from.queues;
+            /* A worker late to a phase that is over may still read a part's predecessors
+             * (its take then fails): they are atomic words. */
+            __atomic_store_n(&to.firstPred, p->numPreds, __ATOMIC_RELAXED);
+            __atomic_store_n(&to.numPreds, from.numPreds, __ATOMIC_RELAXED);
+            for (int32_t j = 0; j < from.numPreds; j++)
+                __atomic_store_n(&p->preds[p->numPreds++],
+                                 p->newIndex[p->cutPreds[from.firstPred + j]], __ATOMIC_RELAXED);
+
+        }
+        list_->firstPart = base;
+        list_->numParts = n_;
+        p->numParts += n_;
+        return true;
     }
 };
 
@@ -302,6 +526,10 @@ void BuildList(VexaContext *context, VexaPlan *plan, int32_t list, int32_t *entr
     PlanList &out = plan->lists[list];
     out.firstEntry = *entryCount;
     out.grouped = false;
+    out.firstPart = 0;
+    out.numParts = 0;
+    plan->numListEdges = 0;
+    plan->listEdgesFit = true;
     const DLLNode *head = ListOf(context, list);
     if (head->next == head) {
         out.numEntries = 0;
@@ -318,7 +546,8 @@ void BuildList(VexaContext *context, VexaPlan *plan, int32_t list, int32_t *entr
         return;
     }
     const int32_t firstOrder = *orderCount;
-    Builder builder(plan, entryCount, orderCount);
+    const bool shared = plan->threads > 1;
+    Builder builder(plan, entryCount, orderCount, plan->groupingOff == 0);
     bool fits = true;
     int32_t n = 0;
     for (DLLNode *node = head->next;; node = node->next) {
@@ -333,10 +562,15 @@ void BuildList(VexaContext *context, VexaPlan *plan, int32_t list, int32_t *entr
         plan->segment[n++] = unit;
     }
     out.numEntries = *entryCount - out.firstEntry;
-    /* A list in which nothing runs side by side runs straight from the run list. */
+    /* A list in which nothing runs side by side runs straight from the run list, unless
+     * its parts may run on several threads. */
     bool anyGroup = false;
     for (int32_t e = out.firstEntry; e < *entryCount; e++) anyGroup |= plan->entries[e].count > 1;
-    out.grouped = fits && anyGroup;
+    out.grouped = fits && (anyGroup || shared);
+    if (out.grouped && shared && !PartCutter(plan, &out).Cut()) {
+        out.firstPart = 0;
+        out.numParts = 0;
+    }
     if (!out.grouped) {
         *entryCount = out.firstEntry;
         *orderCount = firstOrder;
@@ -345,15 +579,35 @@ void BuildList(VexaContext *context, VexaPlan *plan, int32_t list, int32_t *entr
 }
 
 void Rebuild(VexaContext *context, VexaPlan *plan) {
+    /* Every part counts as taken and computed in the last phase before the parts change, so
+     * that a worker still looking at that phase reads no part's record. */
+    const uint32_t last = VexaB_LastPhase(context);
+    for (int32_t i = 0; i < plan->numParts; i++) {
+        __atomic_store_n(&plan->done[i].taken, last, __ATOMIC_RELEASE);
+        __atomic_store_n(&plan->done[i].epoch, last, __ATOMIC_RELEASE);
+    }
     int32_t entries = 0, orders = 0;
+    plan->numParts = 0;
+    plan->numPreds = 0;
     for (int32_t list = 0; list < kLists; list++) {
-        if (plan->groupingOff != 0) {
-            plan->lists[list] = {0, 0, false};
+        if (plan->groupingOff != 0 && plan->threads <= 1) {
+            plan->lists[list] = {0, 0, false, 0, 0};
             continue;
         }
         BuildList(context, plan, list, &entries, &orders);
     }
     plan->valid = true;
+}
+
+void RunEntries(VexaContext *context, const PlanEntry *entry, const PlanEntry *end) {
+    for (; entry < end; entry++) {
+        if (entry->group == nullptr) {
+            VexaUnit *unit = entry->units[0];
+            unit->unitFunc(context, unit);
+        } else {
+            entry->group(context, entry->units, entry->count);
+        }
+    }
 }
 
 } // namespace
@@ -390,13 +644,58 @@ void VexaB_UpdatePlan(VexaContext *context) {
     const uint32_t planGeneration = __atomic_load_n(&context->vxf_PlanGeneration, __ATOMIC_ACQUIRE);
     const uint32_t runListGeneration = context->vxb_RunListGeneration;
     const int32_t groupingOff = vx_load(context->vxf_GroupingOff);
+    int32_t threads = vx_load(context->vxf_RenderThreads);
+    if (threads < 1) threads = 1;
+    const int32_t partUnits = vx_load(context->vxf_PartUnits);
     if (plan->valid && plan->planGeneration == planGeneration &&
-        plan->runListGeneration == runListGeneration && plan->groupingOff == groupingOff)
+        plan->runListGeneration == runListGeneration && plan->groupingOff == groupingOff &&
+        plan->threads == threads && plan->partUnits == partUnits)
         return;
     plan->planGeneration = planGeneration;
     plan->runListGeneration = runListGeneration;
     plan->groupingOff = groupingOff;
+    plan->threads = threads;
+    plan->partUnits = partUnits;
     Rebuild(context, plan);
+}
+
+int32_t VexaB_TakeReadyPart(VexaContext *context, int32_t end, uint32_t epoch, int32_t *lowest) {
+    VexaPlan *plan = context->vxb_Plan;
+    bool untaken = false;
+    for (int32_t i = *lowest; i < end; i++) {
+        PartDone &flags = plan->done[i];
+        uint32_t taken = __atomic_load_n(&flags.taken, __ATOMIC_ACQUIRE);
+        /* Taken in this phase, or in a later one: a worker that comes late to a phase that
+         * is over finds every part taken and touches nothing else. */
+        if (static_cast<int32_t>(taken - epoch) >= 0) {
+            if (!untaken) *lowest = i + 1; /* every part below is taken for good */
+            continue;
+        }
+        untaken = true;
+        const PlanPart &part = plan->parts[i];
+        const int32_t firstPred = __atomic_load_n(&part.firstPred, __ATOMIC_RELAXED);
+        const int32_t numPreds = __atomic_load_n(&part.numPreds, __ATOMIC_RELAXED);
+        bool ready = firstPred >= 0 && numPreds >= 0 && numPreds <= kMaxPreds - firstPred;
+        for (int32_t k = 0; k < numPreds && ready; k++) {
+            const int32_t pred = __atomic_load_n(&plan->preds[firstPred + k], __ATOMIC_RELAXED);
+            ready = pred >= 0 && pred < kMaxParts &&
+                    __atomic_load_n(&plan->done[pred].epoch, __ATOMIC_ACQUIRE) == epoch;
+        }
+        if (ready && __atomic_compare_exchange_n(&flags.taken, &taken, epoch, false,
+                                                 __ATOMIC_ACQ_REL, __ATOMIC_ACQUIRE))
+            return i;
+    }
+    return untaken ? -1 : -2;
+}
+
+void VexaB_RunPlanPart(VexaContext *context, int32_t index, uint32_t epoch) {
+    VexaPlan *plan = context->vxb_Plan;
+    const PlanPart &part = plan->parts[index];
+    for (int32_t k = 0; k < part.numPreds; k++)
+        VexaB_SpinUntil(&plan->done[plan->preds[part.firstPred + k]].epoch, epoch);
+    const PlanEntry *entry = &plan->entries[part.firstEntry];
+    RunEntries(context, entry, entry + part.numEntries);
+    __atomic_store_n(&plan->done[index].epoch, epoch, __ATOMIC_RELEASE);
 }
 
 void VexaB_RunList(VexaContext *context, int32_t list) {
@@ -406,16 +705,17 @@ void VexaB_RunList(VexaContext *context, int32_t list) {
         return;
     }
     const PlanList &planned = plan->lists[list];
-    const PlanEntry *entry = &plan->entries[planned.firstEntry];
-    const PlanEntry *end = entry + planned.numEntries;
-    for (; entry < end; entry++) {
-        if (entry->group == nullptr) {
-            VexaUnit *unit = entry->units[0];
-            unit->unitFunc(context, unit);
-        } else {
-            entry->group(context, entry->units, entry->count);
-        }
+    if (planned.numParts > 0 && context->vxb_Crew != nullptr) {
+        VexaB_RunPhase(context, planned.firstPart, planned.firstPart + planned.numParts);
+        return;
     }
+    const PlanEntry *entry = &plan->entries[planned.firstEntry];
+    RunEntries(context, entry, entry + planned.numEntries);
+}
+
+int32_t VexaS_PlannedParts(const VexaContext *context) {
+    const VexaPlan *plan = context->vxb_Plan;
+    return plan == nullptr ? 0 : plan->numParts;
 }
 
 int32_t VexaS_PlannedGroups(const VexaContext *context) {
@@ -432,4 +732,8 @@ int32_t VexaS_PlannedGroups(const VexaContext *context) {
 
 void VexaF_SetGrouping(VexaContext *context, bool on) {
     vx_store(context->vxf_GroupingOff, on ? 0 : 1);
+}
+
+void VexaF_SetPartUnits(VexaContext *context, int32_t units) {
+    vx_store(context->vxf_PartUnits, units < 0 ? 0 : units);
 }

@@ -73,13 +73,17 @@ struct PortRef {
 /* One random network; built twice from the same seed it makes the same calls. */
 class Network {
   public:
-    Network(uint32_t seed, bool grouping) : rng_(seed) {
+    /* threads > 1: computed by that many render threads, with parts of partUnits units. */
+    Network(uint32_t seed, bool grouping, int32_t threads = 1, int32_t partUnits = 0)
+        : rng_(seed) {
         ctx = Vexa_CreateContext();
         EXPECT_EQ(Vexa_Initialize(ctx), 0);
+        EXPECT_EQ(Vexa_SetRenderThreads(ctx, threads), 0);
         EXPECT_EQ(Vexa_StartDevices(ctx, VX_FLAG_NO_DEVICE, 44100.0, -1, kInputChannels, -1,
                                     kOutputChannels),
                   0);
         VexaF_SetGrouping(ctx, grouping);
+        VexaF_SetPartUnits(ctx, partUnits);
     }
     ~Network() {
         EXPECT_EQ(Vexa_Terminate(ctx), 0);
@@ -290,6 +294,62 @@ TEST(Grouping, RandomNetworksComputeTheSameBitsWithAndWithoutGroups) {
     vxtest::UseBuild(VX_SIMD_AVX512);
     EXPECT_GT(groupsSeen, 0) << "no network formed a group";
     ::testing::Test::RecordProperty("groups", std::to_string(groupsSeen));
+}
+
+/* The same networks computed by 2 and 4 render threads (4 on any number of cores), with and
+ * without groups, in parts of the plan's own size and in parts of one entry each (so that many
+ * parts wait for each other), against one thread without groups, after every tick. */
+TEST(Grouping, RenderThreadsComputeTheSameBits) {
+    const std::vector<const UnitInfo *> types = AllTypes();
+    std::vector<const UnitInfo *> groupable;
+    for (const UnitInfo *type : types)
+        if (type->groupFunc != nullptr) groupable.push_back(type);
+    struct Setting {
+        int32_t threads;
+        bool grouping;
+        int32_t partUnits;
+    };
+    const Setting settings[] = {{2, true, 0}, {2, true, 1}, {4, true, 1}, {4, false, 1}, {2, false, 0}};
+    int64_t partsSeen = 0;
+    uint64_t workerParts = 0;
+    for (int build = VX_SIMD_BASE; build <= vxtest::MaxBuild(); build++) {
+        vxtest::UseBuild(build);
+        for (uint32_t seed = 1; seed <= 100; seed++) {
+            const Setting &s = settings[seed % 5];
+            SCOPED_TRACE(::testing::Message() << "build " << build << ", network " << seed << ", "
+                                              << s.threads << " threads, grouping " << s.grouping
+                                              << ", part units " << s.partUnits);
+            Network shared(seed, s.grouping, s.threads, s.partUnits), plain(seed, false);
+            shared.Build(types, groupable);
+            plain.Build(types, groupable);
+            std::mt19937 inputs(seed);
+            for (int32_t tick = 0; tick < 24; tick++) {
+                if (tick % 8 == 2) {
+                    shared.Schedule(tick);
+                    plain.Schedule(tick);
+                }
+                std::vector<float> input(64 * kInputChannels);
+                for (float &v : input) v = static_cast<float>(inputs() % 2000) / 1000.0f - 1.0f;
+                const std::vector<float> a = shared.Tick(input), b = plain.Tick(input);
+                ASSERT_EQ(a.size(), b.size());
+                if (std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) != 0) {
+                    size_t i = 0;
+                    while (i < a.size() && SameValue(a[i], b[i])) i++;
+                    if (i == a.size()) continue; /* only the signs of NaNs differ */
+                    FAIL() << "tick " << tick << ", value " << i << " (" << shared.Describe(i)
+                           << "): " << a[i] << " vs " << b[i];
+                }
+                partsSeen += VexaS_PlannedParts(shared.ctx);
+                EXPECT_EQ(VexaS_PlannedParts(plain.ctx), 0);
+            }
+            workerParts += VexaS_WorkerParts(shared.ctx);
+        }
+    }
+    vxtest::UseBuild(VX_SIMD_AVX512);
+    EXPECT_GT(partsSeen, 0) << "no list was cut into parts";
+    EXPECT_GT(workerParts, 0u) << "no worker computed a part";
+    ::testing::Test::RecordProperty("parts", std::to_string(partsSeen));
+    ::testing::Test::RecordProperty("workerParts", std::to_string(workerParts));
 }
 
 } // namespace

@@ -17,17 +17,18 @@ run_suite() { # build-dir, extra cmake args...
   VELTO_REQUIRE_DEVICE=1 tools/with-jackd.sh ctest --test-dir "$dir" --output-on-failure -j"$JOBS"
 }
 
-# ThreadSanitizer: only the concurrency stress tests, the flood and server death tests, and the
-# regression tests of the races they found (no sanitizer report allowed: a report makes the
-# test fail with exit code 66).
+# ThreadSanitizer: only the concurrency stress tests, the flood and server death tests, the
+# render threads' tests and equivalence test, and the regression tests of the races they
+# found (no sanitizer report allowed: a report makes the test fail with exit code 66).
 run_stress_tsan() {
   cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTO_SANITIZE=thread \
         -DVELTO_EXAMPLES=OFF >/dev/null
   cmake --build build-tsan -j"$JOBS" --target test_stress test_device_stress test_regressions \
-      test_device_misuse test_device_flood test_device_server_death
+      test_device_misuse test_device_flood test_device_server_death test_grouping \
+      test_render_threads
   VELTO_REQUIRE_DEVICE=1 tools/with-jackd.sh ctest --test-dir build-tsan --output-on-failure \
       --no-tests=error \
-      -R '^(Stress|DeviceStress|DeviceMisuse|DeviceFlood|Signals/ServerDeath|Regression|RegressionEngineTest|PeerLockTest)\.'
+      -R '^(Stress|DeviceStress|DeviceMisuse|DeviceFlood|Signals/ServerDeath|Regression|RegressionEngineTest|PeerLockTest)\.|^Grouping\.RenderThreads|^RenderThreads\.'
 }
 
 # The fuzzers (clang, libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer) for a bounded

@@ -118,6 +118,11 @@ struct VexaContext {
     uint32_t vxf_PlanGeneration;
     uint32_t vxb_RunListGeneration;
     int32_t vxf_GroupingOff;
+    /* Threads that compute the batches (Vexa_SetRenderThreads; 0 is read as 1), and the
+     * records of the workers beside the batch's own thread (synth/vx_crew.cpp). */
+    int32_t vxf_RenderThreads;
+    struct VexaCrew *vxb_Crew;
+    int32_t vxf_PartUnits; /* units a part aims at; 0: the plan's own size (a test switch) */
     /* The test hook of the counted allocator (engine/vx_tools): while vxf_AllocFailAt is not 0,
      * every attempt adds 1 to vxf_AllocAttempts (atomically) and takes the sum as its number;
      * the attempt whose number is vxf_AllocFailAt fails as if memory had run out. */

@@ -25,6 +25,9 @@ int32_t VexaS_Term(VexaContext *context);
 /* Turns the grouping of units of one type on or off (for tests and measurements); the next
  * batch plans again. */
 void VexaF_SetGrouping(VexaContext *context, bool on);
+/* Sets the units a part of the plan aims at (1 cuts every entry into a part of its own; 0
+ * restores the plan's own size), for tests; the next batch plans again. */
+void VexaF_SetPartUnits(VexaContext *context, int32_t units);
 
 /* ---- The execution plan (synth/vx_plan.cpp) ---------------------------------------- */
 int32_t VexaS_InitPlan(VexaContext *context);
@@ -35,6 +38,32 @@ void VexaB_UpdatePlan(VexaContext *context);
 void VexaB_RunList(VexaContext *context, int32_t list);
 /* How many entries of the current plan run a group side by side (for tests). */
 int32_t VexaS_PlannedGroups(const VexaContext *context);
+/* How many parts the current plan's lists are cut into for the render threads (for tests). */
+int32_t VexaS_PlannedParts(const VexaContext *context);
+/* Takes the first part of [*lowest, end) that no thread took in the phase `epoch` and whose
+ * predecessors are computed: its index, -1 when every untaken part still waits for a part
+ * being computed, -2 when every part is taken. *lowest moves past the parts taken. */
+int32_t VexaB_TakeReadyPart(VexaContext *context, int32_t end, uint32_t epoch, int32_t *lowest);
+/* Computes one part of the plan in the phase `epoch`, after the parts it depends on. */
+void VexaB_RunPlanPart(VexaContext *context, int32_t part, uint32_t epoch);
+
+/* ---- Render threads (synth/vx_crew.cpp) -------------------------------------------- */
+/* The workers' records, allocated with the back end's records; no thread runs yet. */
+int32_t VexaS_InitCrew(VexaContext *context);
+/* Ends every worker and frees the records. */
+void VexaS_TermCrew(VexaContext *context);
+/* Creates or ends workers until `count` run (client threads, under the lifecycle lock);
+ * -89 when a thread could not be created (those made so far stay). */
+int32_t VexaF_SetRenderWorkers(VexaContext *context, int32_t count);
+/* Computes parts [first, end) of the plan with the workers: the batch's thread publishes
+ * them, computes every part no worker took and waits for the others. */
+void VexaB_RunPhase(VexaContext *context, int32_t first, int32_t end);
+/* The epoch of the last phase published (0 before the first). */
+uint32_t VexaB_LastPhase(const VexaContext *context);
+/* Parts computed by workers since initialisation (for tests and measurements). */
+uint64_t VexaS_WorkerParts(const VexaContext *context);
+/* Spins until *flag reads `value` (a part computed by another thread). */
+void VexaB_SpinUntil(const uint32_t *flag, uint32_t value);
 /* Runs a list's units one by one in their order. */
 int32_t VexaB_ExecUnitList(VexaContext *context, DLLNode *list);
 

@@ -430,6 +430,10 @@ class Workload {
         }
         default:
             Check("Vexa_CheckEngineErrors", Vexa_CheckEngineErrors(ctx_), 0);
+            /* Now and then another number of render threads, while batches run. */
+            if (rng() % 16 == 0)
+                Check("Vexa_SetRenderThreads",
+                      Vexa_SetRenderThreads(ctx_, 1 + static_cast<int32_t>(rng() % 4)), 0);
             break;
         }
     }

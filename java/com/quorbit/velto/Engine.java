@@ -391,6 +391,31 @@ public final class Engine implements AutoCloseable {
     }
 
     /**
+     * Sets how many threads compute this engine's audio: the thread that runs the batches and
+     * {@code count - 1} workers beside it. Units that do not depend on each other are computed
+     * on different threads; the output is the same to the bit for every count. Takes effect at
+     * the next batch, started or not; the workers run while the engine is started.
+     *
+     * @param count 1 to 64
+     * @throws VeltoException with {@link VeltoException#OUT_OF_RANGE} for a count outside 1 to
+     *         64, or when a thread could not be created
+     * @throws IllegalStateException when the engine is closed
+     */
+    public void setRenderThreads(int count) {
+        check(Vexa.setRenderThreads(handle(), count));
+    }
+
+    /**
+     * The number of render threads set with {@link #setRenderThreads} (1 by default).
+     *
+     * @return 1 to 64
+     * @throws IllegalStateException when the engine is closed
+     */
+    public int renderThreads() {
+        return check(Vexa.getRenderThreads(handle()));
+    }
+
+    /**
      * The fraction of the available time that the audio callback uses.
      *
      * @return 0.0 to 1.0; 0.0 with no stream open (offline or stopped)

@@ -536,6 +536,24 @@ public final class Vexa {
      */
     public static native int useTable(int context, int unit, int portID, int partNum, int table);
 
+    /* Render threads */
+    /**
+     * Sets how many threads compute the context's batches (Vexa_SetRenderThreads): the thread
+     * that runs them and count - 1 workers; the output is the same to the bit for every count.
+     * May be called before or after a start; takes effect at the next batch.
+     * @param context the context
+     * @param count 1 to 64
+     * @return 0 or a negative error code (-84 for a count outside 1 to 64)
+     */
+    public static native int setRenderThreads(int context, int count);
+
+    /**
+     * The number of render threads set (Vexa_GetRenderThreads), 1 by default.
+     * @param context the context
+     * @return 1 to 64, or a negative error code
+     */
+    public static native int getRenderThreads(int context);
+
     /* Devices, texts and debugging */
     /**
      * The fraction of the available time the audio callback uses (Vexa_GetUsage).

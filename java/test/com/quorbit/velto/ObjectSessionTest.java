@@ -2,6 +2,7 @@ package com.quorbit.velto;
 
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertThrows;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import org.junit.jupiter.api.Test;
@@ -24,7 +25,12 @@ class ObjectSessionTest {
      * change, units start and stop, and the envelope starts, at ticks.
      */
     static float[] renderWithObjects() {
+        return renderWithObjects(1);
+    }
+
+    static float[] renderWithObjects(int renderThreads) {
         try (Engine engine = new Engine()) {
+            engine.setRenderThreads(renderThreads);
             engine.startOffline(RATE, 2);
             int t0 = engine.tickCount();
             SawtoothOscillatorBL saw = new SawtoothOscillatorBL(engine);
@@ -196,6 +202,22 @@ class ObjectSessionTest {
     }
 
     /** Offline input: LineIn frames reach a LineOut unchanged, in the same tick. */
+    @Test
+    void renderThreadsGiveTheSameFrames() {
+        float[] one = renderWithObjects(1);
+        assertArrayEquals(bits(one), bits(renderWithObjects(2)));
+        assertArrayEquals(bits(one), bits(renderWithObjects(4)));
+        try (Engine engine = new Engine()) {
+            assertEquals(1, engine.renderThreads());
+            engine.setRenderThreads(3);
+            assertEquals(3, engine.renderThreads());
+            VeltoException e = assertThrows(VeltoException.class, () -> engine.setRenderThreads(0));
+            assertEquals(VeltoException.OUT_OF_RANGE, e.code());
+            assertThrows(VeltoException.class, () -> engine.setRenderThreads(65));
+            assertEquals(3, engine.renderThreads());
+        }
+    }
+
     @Test
     void inputFramesPassThroughUnchanged() {
         try (Engine engine = new Engine()) {

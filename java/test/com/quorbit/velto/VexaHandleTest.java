@@ -75,6 +75,8 @@ class VexaHandleTest {
         m.put("debug", h -> Vexa.debug(h, 0, 0));
         m.put("setTrace", h -> Vexa.setTrace(h, 1));
         m.put("getTrace", Vexa::getTrace);
+        m.put("setRenderThreads", h -> Vexa.setRenderThreads(h, 2));
+        m.put("getRenderThreads", Vexa::getRenderThreads);
         return m;
     }
 
