@@ -5,7 +5,8 @@
 # in non-real-time mode (blocks of 8 and 64; the SynthDefs and the score are written by
 # bench/peers/sc_score.py), all in the same run, and prints the side-by-side table in ns per
 # voice per frame (CPU time; lower is better) with each peer's ratio to Velto (above 1: Velto
-# is faster).
+# is faster). The "2 threads" column is Velto with two render threads, in elapsed time, with
+# its ratio to one thread's elapsed time in the same run (below 1: two threads are faster).
 #
 # Installs the peers from Debian's packages (csound, libstk-dev, supercollider-server) when
 # they are missing.
@@ -34,7 +35,7 @@ if [ ! -x "$BUILD/bench/velto_bench" ]; then
         -DVELTO_TESTS=OFF -DVELTO_EXAMPLES=OFF > /dev/null
 fi
 cmake --build "$BUILD" --target velto_bench -j2 > /dev/null
-"$BUILD/bench/velto_bench" --machine --only W1,W2,limit,grouping | tee "$WORK/velto.txt" >&2
+"$BUILD/bench/velto_bench" --machine --only W1,W2,limit,grouping,threads --no-four | tee "$WORK/velto.txt" >&2
 
 # ---- STK -----------------------------------------------------------------------------------
 g++ -O2 -std=c++17 -o "$WORK/stk_bench" "$ROOT/bench/peers/stk_bench.cpp" -lstk
@@ -127,17 +128,19 @@ cat "$WORK/velto.txt" "$WORK/stk.txt" "$WORK/csound.txt" "$WORK/scsynth.txt" | a
     $1 == "RESULT" { v[$2 "_" $3] = $4 }
     function cell(x, base) { return x == "" ? "     -" : sprintf("%6.2f (%4.2fx)", x, x / base) }
     END {
-        printf "%-30s %8s %9s %15s %15s %15s %15s %15s %15s\n", "ns/voice/frame (x: peer/Velto)",
-               "Velto", "ungrouped", "STK 4.6", "Csound k8", "Csound k64", "scsynth b8",
+        printf "%-30s %8s %9s %15s %15s %15s %15s %15s %15s %15s\n", "ns/voice/frame (x: peer/Velto)",
+               "Velto", "ungrouped", "2 threads", "STK 4.6", "Csound k8", "Csound k64", "scsynth b8",
                "scsynth b64", "limit loop"
         w1 = v["W1_grouped_512"]; w2 = v["W2_grouped_256"]
-        printf "%-30s %8.2f %9.2f %15s %15s %15s %15s %15s %15s\n", "W1: 512 sine oscillators",
-               w1, v["W1_ungrouped_512"], cell(v["stk_W1_512"], w1),
+        printf "%-30s %8.2f %9.2f %15s %15s %15s %15s %15s %15s %15s\n", "W1: 512 sine oscillators",
+               w1, v["W1_ungrouped_512"], cell(v["W1_T2_512"], v["W1_T1_512"]),
+               cell(v["stk_W1_512"], w1),
                cell(v["csound8_W1_512"], w1), cell(v["csound64_W1_512"], w1),
                cell(v["scsynth8_W1_512"], w1), cell(v["scsynth64_W1_512"], w1),
                cell(v["limit_512"], w1)
-        printf "%-30s %8.2f %9.2f %15s %15s %15s %15s %15s %15s\n", "W2: 256 BL saws -> low-pass",
-               w2, v["W2_ungrouped_256"], cell(v["stk_W2_256"], w2),
+        printf "%-30s %8.2f %9.2f %15s %15s %15s %15s %15s %15s %15s\n", "W2: 256 BL saws -> low-pass",
+               w2, v["W2_ungrouped_256"], cell(v["W2_T2_256"], v["W2_T1_256"]),
+               cell(v["stk_W2_256"], w2),
                cell(v["csound8_W2_256"], w2), cell(v["csound64_W2_256"], w2),
                cell(v["scsynth8_W2_256"], w2), cell(v["scsynth64_W2_256"], w2), "     -"
     }'

@@ -313,7 +313,8 @@ void PrintRow(const char *name, const char *tag, int32_t n, Timing t) {
 /* ---- The limit: W1's arithmetic as one hand-vectorised loop --------------------------- */
 
 /* The engine computes, per voice and frame, in double: inc = f x scale; phase += inc with one
- * wrap; the folded odd polynomial; times the amplitude, rounded to float; and the running sum
+ * wrap (the phase read as a float at the block's start and stored as one at its end); the
+ * folded odd polynomial; times the amplitude, rounded to float; and the running sum
  * of the voices in voice order, each step rounded to float. Here eight voices share one
  * vector of doubles through the whole block (phases, folds and polynomials side by side), and
  * the sum runs over the voices with the eight frames of a block side by side. */
@@ -370,6 +371,8 @@ __attribute__((target("avx512f"))) void LimitBlocks(LimitState &s, float *out, i
                 const v8d v = sine * amp;
                 for (int k = 0; k < 8; k++) dst[k * 8 + i] = static_cast<float>(v[k]);
             }
+            /* The phase is unit state: stored as a float at the end of every block. */
+            phase = __builtin_convertvector(__builtin_convertvector(phase, v8f), v8d);
             std::memcpy(&s.phase[g * 8], &phase, sizeof phase);
         }
         /* The Add chain: ((v0 + v1) + v2) + ..., every step rounded to float. */
