@@ -164,21 +164,24 @@ void BuildW1(Network &net) {
     net.SumAndStart(outs);
 }
 
+/* W2 voice i of n: a band-limited saw through a low-pass, both started; returns the filter. */
+int32_t W2Voice(Network &net, int32_t i, int32_t n) {
+    const int32_t saw = net.Unit(VEXA_UNIT_SAWTOOTH_OSCILLATOR_BL);
+    net.Set(saw, PORTID_FREQUENCY, 55.0 + 7.3 * i);
+    net.Set(saw, PORTID_AMPLITUDE, VoiceAmplitude(n));
+    const int32_t filter = net.Unit(VEXA_UNIT_FILTER_LOW_PASS);
+    net.Set(filter, PORTID_FREQUENCY, 1500.0 + 11.0 * i);
+    net.Set(filter, PORTID_Q, 1.5);
+    net.Connect(saw, filter, PORTID_INPUT);
+    net.Start(saw);
+    net.Start(filter);
+    return filter;
+}
+
 void BuildW2(Network &net) {
     const int32_t n = net.voices();
     std::vector<int32_t> outs;
-    for (int32_t i = 0; i < n; i++) {
-        const int32_t saw = net.Unit(VEXA_UNIT_SAWTOOTH_OSCILLATOR_BL);
-        net.Set(saw, PORTID_FREQUENCY, 55.0 + 7.3 * i);
-        net.Set(saw, PORTID_AMPLITUDE, VoiceAmplitude(n));
-        const int32_t filter = net.Unit(VEXA_UNIT_FILTER_LOW_PASS);
-        net.Set(filter, PORTID_FREQUENCY, 1500.0 + 11.0 * i);
-        net.Set(filter, PORTID_Q, 1.5);
-        net.Connect(saw, filter, PORTID_INPUT);
-        net.Start(saw);
-        net.Start(filter);
-        outs.push_back(filter);
-    }
+    for (int32_t i = 0; i < n; i++) outs.push_back(W2Voice(net, i, n));
     net.SumAndStart(outs);
 }
 
@@ -187,18 +190,8 @@ void BuildChains(Network &net) {
     const int32_t n = net.voices();
     for (int32_t chain = 0; chain < 8; chain++) {
         std::vector<int32_t> outs;
-        for (int32_t i = chain * (n / 8); i < (chain + 1) * (n / 8); i++) {
-            const int32_t saw = net.Unit(VEXA_UNIT_SAWTOOTH_OSCILLATOR_BL);
-            net.Set(saw, PORTID_FREQUENCY, 55.0 + 7.3 * i);
-            net.Set(saw, PORTID_AMPLITUDE, VoiceAmplitude(n));
-            const int32_t filter = net.Unit(VEXA_UNIT_FILTER_LOW_PASS);
-            net.Set(filter, PORTID_FREQUENCY, 1500.0 + 11.0 * i);
-            net.Set(filter, PORTID_Q, 1.5);
-            net.Connect(saw, filter, PORTID_INPUT);
-            net.Start(saw);
-            net.Start(filter);
-            outs.push_back(filter);
-        }
+        for (int32_t i = chain * (n / 8); i < (chain + 1) * (n / 8); i++)
+            outs.push_back(W2Voice(net, i, n));
         net.SumAndStart(outs);
     }
 }

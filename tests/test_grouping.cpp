@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -255,6 +256,31 @@ class Network {
     }
 };
 
+/* Renders 24 ticks of two networks built from the same seed, with the same timed changes and
+ * input, and fails at the first value that differs; `eachTick` runs after every tick. */
+void CompareTicks(Network &tested, Network &plain, uint32_t seed,
+                  const std::function<void()> &eachTick) {
+    std::mt19937 inputs(seed);
+    for (int32_t tick = 0; tick < 24; tick++) {
+        if (tick % 8 == 2) {
+            tested.Schedule(tick);
+            plain.Schedule(tick);
+        }
+        std::vector<float> input(64 * kInputChannels);
+        for (float &v : input) v = static_cast<float>(inputs() % 2000) / 1000.0f - 1.0f;
+        const std::vector<float> a = tested.Tick(input), b = plain.Tick(input);
+        ASSERT_EQ(a.size(), b.size());
+        size_t i = 0;
+        while (i < a.size() && SameValue(a[i], b[i])) i++; /* NaNs compare as NaN */
+        if (i < a.size()) {
+            ADD_FAILURE() << "tick " << tick << ", value " << i << " (" << tested.Describe(i)
+                          << "): " << a[i] << " vs " << b[i];
+            return;
+        }
+        eachTick();
+    }
+}
+
 TEST(Grouping, RandomNetworksComputeTheSameBitsWithAndWithoutGroups) {
     const std::vector<const UnitInfo *> types = AllTypes();
     std::vector<const UnitInfo *> groupable;
@@ -269,26 +295,11 @@ TEST(Grouping, RandomNetworksComputeTheSameBitsWithAndWithoutGroups) {
             Network grouped(seed, true), plain(seed, false);
             grouped.Build(types, groupable);
             plain.Build(types, groupable);
-            std::mt19937 inputs(seed);
-            for (int32_t tick = 0; tick < 24; tick++) {
-                if (tick % 8 == 2) {
-                    grouped.Schedule(tick);
-                    plain.Schedule(tick);
-                }
-                std::vector<float> input(64 * kInputChannels);
-                for (float &v : input) v = static_cast<float>(inputs() % 2000) / 1000.0f - 1.0f;
-                const std::vector<float> a = grouped.Tick(input), b = plain.Tick(input);
-                ASSERT_EQ(a.size(), b.size());
-                if (std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) != 0) {
-                    size_t i = 0;
-                    while (i < a.size() && SameValue(a[i], b[i])) i++;
-                    if (i == a.size()) continue; /* only the signs of NaNs differ */
-                    FAIL() << "tick " << tick << ", value " << i << " (" << grouped.Describe(i)
-                           << "): " << a[i] << " vs " << b[i];
-                }
+            CompareTicks(grouped, plain, seed, [&] {
                 groupsSeen += VexaS_PlannedGroups(grouped.ctx);
                 EXPECT_EQ(VexaS_PlannedGroups(plain.ctx), 0);
-            }
+            });
+            if (::testing::Test::HasFailure()) return;
         }
     }
     vxtest::UseBuild(VX_SIMD_AVX512);
@@ -322,26 +333,11 @@ TEST(Grouping, RenderThreadsComputeTheSameBits) {
             Network shared(seed, s.grouping, s.threads, s.partUnits), plain(seed, false);
             shared.Build(types, groupable);
             plain.Build(types, groupable);
-            std::mt19937 inputs(seed);
-            for (int32_t tick = 0; tick < 24; tick++) {
-                if (tick % 8 == 2) {
-                    shared.Schedule(tick);
-                    plain.Schedule(tick);
-                }
-                std::vector<float> input(64 * kInputChannels);
-                for (float &v : input) v = static_cast<float>(inputs() % 2000) / 1000.0f - 1.0f;
-                const std::vector<float> a = shared.Tick(input), b = plain.Tick(input);
-                ASSERT_EQ(a.size(), b.size());
-                if (std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) != 0) {
-                    size_t i = 0;
-                    while (i < a.size() && SameValue(a[i], b[i])) i++;
-                    if (i == a.size()) continue; /* only the signs of NaNs differ */
-                    FAIL() << "tick " << tick << ", value " << i << " (" << shared.Describe(i)
-                           << "): " << a[i] << " vs " << b[i];
-                }
+            CompareTicks(shared, plain, seed, [&] {
                 partsSeen += VexaS_PlannedParts(shared.ctx);
                 EXPECT_EQ(VexaS_PlannedParts(plain.ctx), 0);
-            }
+            });
+            if (::testing::Test::HasFailure()) return;
             workerParts += VexaS_WorkerParts(shared.ctx);
         }
     }
