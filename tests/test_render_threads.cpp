@@ -64,7 +64,7 @@ TEST(RenderThreads, WorkersLiveWhileTheEngineIsStartedAndComputeParts) {
     std::thread([] {}).join();
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     const int32_t base = ProcessThreads();
-    ASSERT_GT(base, 0);
+    if (base < 0) GTEST_SKIP() << "no /proc/self/task to count threads in";
     ASSERT_EQ(Vexa_SetRenderThreads(ctx, 3), 0);
     EXPECT_EQ(ThreadsSettlingAt(base), base) << "no worker before the start";
     ASSERT_EQ(Vexa_StartDevices(ctx, VX_FLAG_NO_DEVICE, 44100.0, -1, 0, -1, 1), 0);
